@@ -1,0 +1,77 @@
+// The position-keyed stream cipher of enciphered files.
+//
+// Every byte of an enciphered file is the plain byte XOR a mask that depends
+// only on the password and on the byte's position, so a file can be read and
+// written at any position, in any order and in pieces of any size. There is
+// no header and no check value: a wrong password simply yields other bytes.
+//
+// Masks: the file is cut into blocks of 4096 bytes. Block k has a nonce, the
+// little-endian 32-bit word at keystream bytes 4k..4k+3 of RC4 keyed with the
+// password. Its block key is nonce (LE32), the 32 characters of the password
+// digest, and k XOR nonce (LE32): 40 bytes. The mask of the byte at offset o
+// of block k is byte 36 + o of RC4 keyed with the block key.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace inicrypt {
+
+inline constexpr int kCipherBlockSize = 4096;
+
+// 32 lower-case hexadecimal characters and a NUL: the MD5 digest of the
+// password, written from its last byte to its first, high digit first.
+using PasswordDigest = std::array<char, 33>;
+
+// RC4 state: the permutation and the two indices.
+struct KeystreamState {
+  uint8_t s[256];
+  uint8_t i;
+  uint8_t j;
+};
+
+PasswordDigest MakePasswordDigest(const uint8_t* password, size_t count);
+// Standard RC4 key schedule; length >= 1. Only the first 256 key bytes count.
+void KeySchedule(const uint8_t* key, size_t length, KeystreamState& state);
+// Advances the state count steps, producing nothing.
+void SkipKeystream(size_t count, KeystreamState& state);
+// XORs count bytes with the next count keystream bytes.
+void XorKeystream(uint8_t* bytes, size_t count, KeystreamState& state);
+
+enum class CipherDirection { kReading, kWriting };
+
+// The cipher fields of an enciphered file. Transforms never change the
+// object's observable state, so calls on one object do not disturb each
+// other; what is computed per block may be kept (shared per password) to make
+// later calls cheaper.
+class PositionCipher {
+ public:
+  PositionCipher();
+  ~PositionCipher();
+  PositionCipher(const PositionCipher&) = delete;
+  PositionCipher& operator=(const PositionCipher&) = delete;
+
+  // Sets the password (empty: no password, nothing is transformed) and the
+  // number of leading bytes that stay plain (negative acts as 0).
+  void SetPassword(std::string_view password, int32_t prefix_length);
+
+  int32_t prefix_length() const { return prefix_length_; }
+  const PasswordDigest& digest() const;
+
+  // XORs bytes[0..count) in place with the masks of positions
+  // position .. position + count - 1. Enciphering and deciphering are the
+  // same operation; the direction changes nothing in the result. Positions
+  // must stay below 2^31.
+  void TransformAt(int64_t position, uint8_t* bytes, size_t count,
+                   CipherDirection direction = CipherDirection::kReading) const;
+
+ private:
+  struct Keys;  // digest, base state and caches, shared per password
+  int32_t prefix_length_ = 0;
+  std::shared_ptr<Keys> keys_;
+};
+
+}  // namespace inicrypt

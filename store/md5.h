@@ -1,0 +1,14 @@
+// MD5 message digest (RFC 1321).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace inicrypt {
+
+using Md5Digest = std::array<uint8_t, 16>;
+
+Md5Digest Md5(const void* data, size_t size);
+
+}  // namespace inicrypt
