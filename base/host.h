@@ -38,6 +38,12 @@ enum class FileCreation {
 
 enum class SeekOrigin { kStart, kCurrent, kEnd };
 
+struct FileId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
 // An open platform file. Bytes are raw: no translation of line ends.
 class HostFile {
  public:
@@ -55,6 +61,9 @@ class HostFile {
   virtual Status Sync() = 0;
   // Closes the file; afterwards every call fails. Also done by the destructor.
   virtual Status Close() = 0;
+  // Identifies the file itself, however its path was spelled (device and
+  // inode on POSIX): two open files with equal ids are the same file.
+  virtual FileId Id() const = 0;
 };
 
 // Kinds of object a path can name.
@@ -92,9 +101,11 @@ class Host {
   // Runs a program with arguments and waits; *exit_code is its exit code.
   virtual Status RunProgram(std::string_view program, const TextList& arguments,
                             int* exit_code) = 0;
-  // Runs cleanup and then ends the process when it is interrupted or told to
-  // terminate (SIGINT, SIGTERM, SIGHUP on POSIX); an empty function removes it.
-  virtual void SetInterruptCleanup(std::function<void()> cleanup) = 0;
+  // Paths to remove (files, then empty folders) if the process is interrupted
+  // or told to terminate (SIGINT, SIGTERM, SIGHUP on POSIX) before they are
+  // forgotten again; the process then ends as the signal would end it.
+  virtual void RemoveOnInterrupt(std::string_view path) = 0;
+  virtual void ForgetOnInterrupt(std::string_view path) = 0;
   // Reads one line from the terminal without echoing it (prompt shown first).
   virtual Status ReadSecretLine(std::string_view prompt, std::string* line) = 0;
 };
