@@ -1,0 +1,111 @@
+// The work of the encrypt and decrypt jobs as functions over paths and a
+// password, shared by the window and the command line.
+//
+// The encrypt pair loop lists the sections and keys of a plain INI file with
+// the INI reader (ListSections, ListKeys), asks the profile service for each
+// value (ReadProfileValue, the path exactly as given) and writes each pair
+// with WriteValue under the password, in source order. A file built that way
+// holds "[" section "]" and key "=" value lines ending in CR LF, enciphered
+// by position: the bytes the window's encrypt job writes.
+//
+// The decrypt pair loop lists the names of an enciphered file under the
+// password, reads each value with ReadValue from a value file under the same
+// password (the window uses the run directory's "config.ini"; a caller that
+// wants the file's own values passes the same path twice) and sets each pair
+// with WriteProfileValue in a plain INI file.
+//
+// Paths are Text (code page 936), "\" or "/" as separators. The INI rules
+// apply: a path with no separator names a file in SpecialFolder(9).
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "base/status.h"
+#include "base/text.h"
+
+namespace inicrypt {
+
+// Files of the run directory.
+inline constexpr std::string_view kConfigFileName = "config.ini";
+inline constexpr std::string_view kDecryptedFileName =
+    "\xBD\xE2\xC3\xDC\xBA\xF3" "config.ini";  // 解密后config.ini
+inline constexpr std::string_view kSampleFileName = "\xD1\xF9\xB0\xE5" "config.ini";  // 样板config.ini
+
+// The plain sample configuration offered at start: 262 bytes of INI text,
+// 13 lines each ending in CR LF, three sections of 3, 2 and 5 keys.
+inline constexpr std::string_view SampleConfiguration =
+    "[\xCE\xD2\xB5\xC4\xC5\xE4\xD6\xC3]\r\n"  // [我的配置]
+    "\xB3\xCC\xD0\xF2\xB1\xE0\xD0\xB4=20191014\r\n"  // 程序编写=20191014
+    "\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE=1.0\r\n"  // 当前版本=1.0
+    "\xC5\xE4\xD6\xC3\xBD\xDA=\xD2\xAA\xB0\xB4\xD5\xD5\xB8\xF1\xCA\xBD"
+    "[\xD5\xE2\xD1\xF9\xCA\xC7\xBD\xDA]\r\n"  // 配置节=要按照格式[这样是节]
+    "[\xCE\xD2\xB5\xC4\xB3\xF6\xC6\xB7]\r\n"  // [我的出品]
+    "Brev\xCA\xD7\xB7\xA2=BrevTolm\r\n"  // Brev首发=BrevTolm
+    "\xBF\xC9\xD2\xD4\xD4\xD9\xBC\xD3=\xC0\xED\xC2\xDB\xD6\xA7\xB3\xD6\xBA\xDC\xB3\xA4"
+    "\xB0\xC9\r\n"  // 可以再加=理论支持很长吧
+    "[\xCE\xD2\xB5\xC4\xD7\xD4\xD3\xC9\xD4\xF6\xBC\xD3]\r\n"  // [我的自由增加]
+    "\xC4\xE3\xD2\xB2\xBF\xC9\xD2\xD4\xD7\xD4\xB6\xA8\xD2\xE5\xD4\xF6\xBC\xD3="
+    "\xB0\xB4\xD5\xD5\xB8\xF1\xCA\xBD\xBD\xDA[\xCE\xD2\xCA\xC7\xBD\xDA]\r\n"  // 你也可以自定义增加=按照格式节[我是节]
+    "\xCE\xD2\xCA\xC7\xC5\xE4\xD6\xC3\xCF\xEE=\xCE\xD2\xCA\xC7\xCF\xEE\r\n"  // 我是配置项=我是项
+    "\xD0\xB4\xB5\xE3\xCA\xB2\xC3\xB4\xB0\xC9=ABC123bca\r\n"  // 写点什么吧=ABC123bca
+    "\xCD\xDB\xB0\xA1=1233333222\r\n"  // 哇啊=1233333222
+    "DDDD=a1b2D33FD33Z\r\n";  // DDDD=a1b2D33FD33Z
+
+// Called after each pair (the window lets its events run there); returning
+// false stops the run after that pair.
+using PairProgress = std::function<bool()>;
+
+enum class ConvertOutcome {
+  kDone,              // every pair written (the target replaced, for *Config)
+  kSourceUnreadable,  // the source could not be opened; nothing written
+  kNothingFound,      // encrypt: no pair to write; decrypt: no section at all
+  kWriteFailed,       // the result could not be written completely
+  kStopped,           // progress asked to stop
+};
+
+struct ConvertResult {
+  ConvertOutcome outcome = ConvertOutcome::kDone;
+  int sections = 0;  // section names listed in the source
+  int pairs = 0;     // pairs written
+  Status error;      // for kWriteFailed, what failed and where when known
+};
+
+// The encrypt pair loop into target, which should be missing or empty. A
+// pair whose section or key is blank is passed over, as WriteValue refuses
+// it. After the loop every pair is read back from target (ReadValue); a pair
+// that does not read back as written, or a WriteValue that fails, gives
+// kWriteFailed. target is then left as far as it got.
+[[nodiscard]] ConvertResult EncryptPairs(std::string_view source, std::string_view target,
+                                         std::string_view password,
+                                         const PairProgress& progress = {});
+
+// The decrypt pair loop into output, whose other pairs stay. A pair whose
+// section or key is blank is passed over. A failing WriteProfileValue stops
+// the loop with kWriteFailed.
+[[nodiscard]] ConvertResult DecryptPairs(std::string_view names_file,
+                                         std::string_view values_file,
+                                         std::string_view password, std::string_view output,
+                                         const PairProgress& progress = {});
+
+// Replaces target with the enciphered pairs of source, never leaving a half
+// file: the source must open (else kSourceUnreadable) and yield at least one
+// pair (else kNothingFound); the new file is built by EncryptPairs under a
+// temporary name in target's folder, forced to disk, given the old file's
+// permission bits and renamed over target. On any outcome but kDone target
+// is exactly as it was and no temporary file is left.
+[[nodiscard]] ConvertResult EncryptConfig(std::string_view source, std::string_view target,
+                                          std::string_view password,
+                                          const PairProgress& progress = {});
+
+// Sets the pairs of names_file (values from values_file) in output the same
+// way: kSourceUnreadable when names_file does not open, kNothingFound when
+// it lists no section (a wrong password, or a file that is not enciphered);
+// otherwise a copy of output is updated under a temporary name and renamed
+// over it. On any outcome but kDone output is exactly as it was.
+[[nodiscard]] ConvertResult DecryptConfig(std::string_view names_file,
+                                          std::string_view values_file,
+                                          std::string_view password, std::string_view output,
+                                          const PairProgress& progress = {});
+
+}  // namespace inicrypt
