@@ -1,6 +1,8 @@
 // Host services: the run directory, special folders, whole-file operations,
 // one-value reads and writes of plain INI files, and letting pending window
-// events run. Each is a thin operation over the host (host.h).
+// events run. Each is a thin operation over the host (host.h); none keeps
+// state apart from the run directory and the event pump. Paths may use "\"
+// or "/" as separator; the host maps them to its own.
 #pragma once
 
 #include <functional>
@@ -11,45 +13,68 @@
 
 namespace inicrypt {
 
-// Fixes the run directory, the folder of the program's own file without a
-// trailing separator, and makes it the current directory. Called once at
-// start; false when the host cannot tell the program's path.
-bool InitRunDirectory();
-// Fixes the run directory to a given folder and makes it current (tests,
-// and front ends that keep their files elsewhere).
-bool SetRunDirectory(std::string_view folder);
-// A copy of the run directory fixed at start.
+// Fixes the run directory, the folder of the program's own file (the part of
+// Host::GetProgramPath before its last separator, found character by
+// character) without a trailing separator, and makes that folder the current
+// one. A program in the root folder gives the empty run directory, so that
+// RunDirectory() + "\config.ini" still names a file there. Called once at
+// start. False when the host cannot tell the program's path (the run
+// directory is then empty) or the folder cannot be made current.
+[[nodiscard]] bool InitRunDirectory();
+// Fixes the run directory to folder, less any trailing separators, and makes
+// folder the current one (tests, and front ends that keep their files
+// elsewhere). False when it cannot be made current; the run directory is
+// set all the same.
+[[nodiscard]] bool SetRunDirectory(std::string_view folder);
+// A copy of the run directory, without a trailing separator; callers join
+// it and a file name with a "\" of their own.
 Text RunDirectory();
 
-// The folder of a kind, always ending in the separator; empty for a kind the
-// host does not know or on failure. Kind 3 is the user's desktop, kind 9 the
-// folder a path without any separator is taken from.
+// The folder of a kind from 1 to 11 as the host names it, always ending in a
+// separator (the host's own is appended when the last character is neither
+// "\" nor "/"). The empty text for any other kind and when the host has no
+// such folder. Kind 3 is the user's desktop, kind 9 the folder a path without
+// any separator is taken from.
 Text SpecialFolder(int kind);
 
-// True for an existing file or folder; false for the empty path.
+// True for an existing file or folder; false for the empty path and on any
+// failure. Wildcards are ordinary characters.
 bool FileExists(std::string_view path);
-// True when the file was deleted.
+// True when the file was deleted; a folder is never deleted.
 bool DeleteFileAt(std::string_view path);
-// Creates or truncates the file, shared with nobody while open, and writes
-// the blocks in order. True when it was written completely.
-bool WriteBytesToFile(std::string_view path, std::initializer_list<std::string_view> blocks);
+// Creates the file, or empties it when it exists, for writing only and
+// shared with nobody while open, writes each non-empty block in order as one
+// write, and closes it. True when every write and the close succeeded. False
+// for the empty path, when the file cannot be created, or when a write or the
+// close fails; what was written before the failure stays in the file, which
+// is closed on every way out.
+[[nodiscard]] bool WriteBytesToFile(std::string_view path,
+                                    std::initializer_list<std::string_view> blocks);
 
-// The value of key in section of the plain INI file at path, or the default
-// (trailing spaces removed) when the file, section or key is missing. Leading
-// bytes 0x01-0x20 of path, section and key are passed over; when one of them
-// is then empty the result is the empty text.
+// The value of key in section of the plain INI file at path, through the
+// profile service (profile.h): at most 10239 bytes, or the default with its
+// trailing spaces removed when the file, section or key is missing. Leading
+// bytes 0x01-0x20 of path, section and key are passed over first; when one
+// of them is then empty the result is the empty text, default or not, and the
+// file is not read. A path with no "\" or "/" names the file of that name in
+// SpecialFolder(9), the file the INI reader opens for it; when that folder is
+// unknown the result is the default.
 Text ReadProfileValue(std::string_view path, std::string_view section, std::string_view key,
                       std::string_view default_value = {});
 // Sets key in section of the plain INI file at path to value, creating the
-// file when it is missing. On failure the old file is left whole.
-bool WriteProfileValue(std::string_view path, std::string_view section, std::string_view key,
-                       std::string_view value);
+// file when it is missing (its folder must exist); every other pair stays as
+// it was. The bare-name rule is the one of ReadProfileValue. False when the
+// file cannot be written, the old file then left whole (profile.h tells
+// every case).
+[[nodiscard]] bool WriteProfileValue(std::string_view path, std::string_view section,
+                                     std::string_view key, std::string_view value);
 
-// Runs the window's pending events to completion and returns as soon as none
-// is pending; a quit request stays for the main loop. With no event pump
-// installed it returns at once.
+// Runs the window's pending events to completion through the installed pump
+// and returns as soon as none is pending; a quit request stays for the main
+// loop. With no pump installed it returns at once.
 void ProcessEvents();
-// The window installs its pump here; an empty function removes it.
+// The window installs its pump here; an empty function removes it. The pump
+// may be replaced from inside a call of it.
 void SetEventPump(std::function<void()> pump);
 
 }  // namespace inicrypt
