@@ -6,9 +6,18 @@
 // wrap the host to fail chosen calls (FaultyHost, in faulty_host.h).
 //
 // Paths are Text: code page 936 bytes, with "\" or "/" as separators. A host
-// whose file system uses another encoding or separator converts at this seam;
-// a path that has no form there fails cleanly with an error Status and never
-// reaches the file system mangled.
+// whose file system uses another encoding or separator converts at this seam
+// (POSIX: CP936 -> UTF-8 first, then every "\" becomes "/", so the second byte
+// of a two-byte character is never taken for a separator); a path that has no
+// form there, or holds a NUL byte, fails cleanly with an error Status and
+// never reaches the file system mangled. Names that come back from the host
+// (program path, folders, environment) are converted back to code page 936;
+// one that has no CP936 form is an error or the empty text, never mangled.
+//
+// Errors: a failing call returns a Status whose message names the operation
+// and the path as the caller spelled it, then the reason, for instance
+// "open /x/y.ini: No such file or directory"; code() holds the host's error
+// number (errno on POSIX). Messages are code page 936 text.
 #pragma once
 
 #include <cstddef>
@@ -26,8 +35,17 @@ enum class FileAccess { kRead, kWrite, kReadWrite };
 
 // What other openers of the same file may do while this one has it open.
 // Sharing holds between all openers inside the process, keyed by the file's
-// identity, whatever spelling of the path each used.
-enum class FileShare { kAll, kDenyRead, kDenyWrite, kDenyReadWrite };
+// identity, whatever spelling of the path each used (a hard link included),
+// as Windows share modes do: an open is refused when its access is denied by
+// the share mode of an opener that still has the file open, or when its own
+// share mode denies an access that such an opener holds. Between processes
+// the POSIX host enforces nothing (see host_posix.cpp).
+enum class FileShare {
+  kAll,            // others may read and write
+  kDenyRead,       // others may write only
+  kDenyWrite,      // others may read only
+  kDenyReadWrite,  // others may not open the file at all
+};
 
 enum class FileCreation {
   kOpenExisting,  // fails when missing
@@ -44,29 +62,37 @@ struct FileId {
   bool operator==(const FileId&) const = default;
 };
 
-// An open platform file. Bytes are raw: no translation of line ends.
+// An open platform file. Bytes are raw: no translation of line ends. A new
+// file object is positioned at 0. Calls against a closed file fail.
 class HostFile {
  public:
   virtual ~HostFile() = default;
 
-  // Reads up to n bytes at the current position; *got is 0 at the end.
+  // Reads up to n bytes at the current position (one platform read); *got is
+  // the number read, 0 at the end of the file. On failure *got is 0.
   virtual Status Read(void* buffer, size_t n, size_t* got) = 0;
-  // Writes all n bytes at the current position; a short write is an error.
+  // Writes all n bytes at the current position; a write that cannot
+  // complete (a full disk) is an error, and the bytes written before it stay.
+  // Writing a file opened for reading only is an error.
   virtual Status Write(const void* bytes, size_t n) = 0;
-  // Moves the position; a resulting position below 0 is an error.
+  // Moves the position and stores the new one in *position (may be null). A
+  // resulting position below 0 is an error and leaves the position as it was;
+  // a position beyond the end is allowed.
   virtual Status Seek(int64_t offset, SeekOrigin origin, int64_t* position) = 0;
-  // Makes the current position the end of the file.
+  // Makes the current position the end of the file (shortens or extends it).
   virtual Status SetEnd() = 0;
   // Forces written bytes to stable storage.
   virtual Status Sync() = 0;
-  // Closes the file; afterwards every call fails. Also done by the destructor.
+  // Closes the file. Afterwards the file is closed even when an error is
+  // returned, and every call fails. Also done by the destructor.
   virtual Status Close() = 0;
   // Identifies the file itself, however its path was spelled (device and
   // inode on POSIX): two open files with equal ids are the same file.
   virtual FileId Id() const = 0;
 };
 
-// Kinds of object a path can name.
+// Kinds of object a path can name. A path that cannot be examined (no
+// access, no form on the file system) counts as missing.
 enum class PathKind { kMissing, kFile, kFolder, kOther };
 
 class Host {
@@ -74,11 +100,17 @@ class Host {
   virtual ~Host() = default;
 
   // --- files ---
+  // Opens or creates a file. On success *file holds it, positioned at 0; on
+  // failure *file is null and nothing was created or emptied. A folder never
+  // opens as a file. Created files get the usual permissions (POSIX: 0666
+  // less the umask). kCreateAlways empties the file only once the sharing
+  // rules have let the open through.
   virtual Status OpenFile(std::string_view path, FileAccess access, FileShare share,
                           FileCreation creation, std::unique_ptr<HostFile>* file) = 0;
   virtual PathKind GetPathKind(std::string_view path) = 0;
+  // Deletes a file (not a folder).
   virtual Status DeleteFile(std::string_view path) = 0;
-  // Renames from over to, replacing a file that to names.
+  // Renames from over to, replacing a file that to names (atomically on POSIX).
   virtual Status RenameFile(std::string_view from, std::string_view to) = 0;
   // Permission bits of a file (POSIX mode & 07777); 0 where the host has none.
   virtual Status GetFileMode(std::string_view path, uint32_t* mode) = 0;
@@ -89,33 +121,95 @@ class Host {
   virtual Status DeleteFolder(std::string_view path) = 0;
 
   // --- process ---
-  // Full path of the program's own file, as the operating system knows it.
+  // Full path of the program's own file, as the operating system knows it
+  // (not as the program was started).
   virtual Status GetProgramPath(Text* path) = 0;
   virtual Status SetCurrentFolder(std::string_view path) = 0;
+  // The current folder, a full path without a trailing separator (except
+  // for the root).
   virtual Status GetCurrentFolder(Text* path) = 0;
   // The folder of a special-folder kind (1..11), ending in the separator,
-  // or the empty text for a kind the host does not have.
+  // or the empty text for a kind the host does not have or cannot tell. The
+  // folder is not created. Kind 3 is the user's desktop; kind 9 is where the
+  // INI functions look for a bare file name (the Windows folder on Windows,
+  // the user's configuration folder on POSIX).
   virtual Text GetSpecialFolder(int kind) = 0;
-  // An environment variable, as code page 936; empty when unset.
+  // An environment variable, as code page 936; empty when unset or when its
+  // value has no CP936 form.
   virtual Text GetEnvironment(std::string_view name) = 0;
   // Runs a program with arguments and waits; *exit_code is its exit code.
+  // The program is found like a path, or along PATH when it holds no
+  // separator; each argument is passed as one argument, converted to the
+  // host's encoding but otherwise as given (no shell). A program that cannot
+  // be started, or that ends by a signal, is an error.
   virtual Status RunProgram(std::string_view program, const TextList& arguments,
                             int* exit_code) = 0;
   // Paths to remove (files, then empty folders) if the process is interrupted
   // or told to terminate (SIGINT, SIGTERM, SIGHUP on POSIX) before they are
-  // forgotten again; the process then ends as the signal would end it.
+  // forgotten again; the process then ends as the signal would end it. A
+  // relative path is taken against the current folder at the time of the call.
   virtual void RemoveOnInterrupt(std::string_view path) = 0;
   virtual void ForgetOnInterrupt(std::string_view path) = 0;
-  // Reads one line from the terminal without echoing it (prompt shown first).
-  virtual Status ReadSecretLine(std::string_view prompt, std::string* line) = 0;
+  // Reads one line from the terminal without echoing it (prompt shown
+  // first); the line end is not part of *line. Prompt and line are code page
+  // 936, converted from and to the terminal's encoding. No terminal, or end
+  // of input before any byte, is an error; echo is restored on every way out.
+  virtual Status ReadSecretLine(std::string_view prompt, Text* line) = 0;
+};
+
+// Forwards every call to another host; a subclass overrides what it changes.
+class HostWrapper : public Host {
+ public:
+  explicit HostWrapper(Host& target) : target_(target) {}
+  Host& target() const { return target_; }
+
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share,
+                  FileCreation creation, std::unique_ptr<HostFile>* file) override {
+    return target_.OpenFile(path, access, share, creation, file);
+  }
+  PathKind GetPathKind(std::string_view path) override { return target_.GetPathKind(path); }
+  Status DeleteFile(std::string_view path) override { return target_.DeleteFile(path); }
+  Status RenameFile(std::string_view from, std::string_view to) override {
+    return target_.RenameFile(from, to);
+  }
+  Status GetFileMode(std::string_view path, uint32_t* mode) override {
+    return target_.GetFileMode(path, mode);
+  }
+  Status SetFileMode(std::string_view path, uint32_t mode) override {
+    return target_.SetFileMode(path, mode);
+  }
+  Status CreatePrivateFolder(std::string_view path) override {
+    return target_.CreatePrivateFolder(path);
+  }
+  Status DeleteFolder(std::string_view path) override { return target_.DeleteFolder(path); }
+  Status GetProgramPath(Text* path) override { return target_.GetProgramPath(path); }
+  Status SetCurrentFolder(std::string_view path) override {
+    return target_.SetCurrentFolder(path);
+  }
+  Status GetCurrentFolder(Text* path) override { return target_.GetCurrentFolder(path); }
+  Text GetSpecialFolder(int kind) override { return target_.GetSpecialFolder(kind); }
+  Text GetEnvironment(std::string_view name) override { return target_.GetEnvironment(name); }
+  Status RunProgram(std::string_view program, const TextList& arguments,
+                    int* exit_code) override {
+    return target_.RunProgram(program, arguments, exit_code);
+  }
+  void RemoveOnInterrupt(std::string_view path) override { target_.RemoveOnInterrupt(path); }
+  void ForgetOnInterrupt(std::string_view path) override { target_.ForgetOnInterrupt(path); }
+  Status ReadSecretLine(std::string_view prompt, Text* line) override {
+    return target_.ReadSecretLine(prompt, line);
+  }
+
+ private:
+  Host& target_;
 };
 
 // The host in use: the platform's own unless a test has put another in place.
 Host& GetHost();
-// The platform's own host.
+// The platform's own host. It lives until the process ends (never destroyed,
+// so files closed from static destructors still find it).
 Host& PlatformHost();
 
-// Puts a host in place for the lifetime of the object (tests).
+// Puts a host in place for the lifetime of the object (tests). Scopes nest.
 class ScopedHost {
  public:
   explicit ScopedHost(Host& host);

@@ -1,0 +1,327 @@
+// The file calls of the host contract.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/host.h"
+#include "test_support.h"
+
+namespace inicrypt::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+using HostFileTest = HostTest;
+INSTANTIATE_TEST_SUITE_P(Hosts, HostFileTest, ::testing::Bool(), HostName);
+
+constexpr FileAccess kAccesses[] = {FileAccess::kRead, FileAccess::kWrite, FileAccess::kReadWrite};
+
+std::string ReadFrom(HostFile& file, size_t n = 100) {
+  std::string bytes(n, '\0');
+  size_t got = 0;
+  EXPECT_TRUE(IsOk(file.Read(bytes.data(), n, &got)));
+  bytes.resize(got);
+  return bytes;
+}
+
+int64_t PositionOf(HostFile& file) {
+  int64_t position = -1;
+  EXPECT_TRUE(IsOk(file.Seek(0, SeekOrigin::kCurrent, &position)));
+  return position;
+}
+
+TEST_P(HostFileTest, CreationRulesKeepCreateOrEmptyAsTabled) {
+  struct Case {
+    FileCreation creation;
+    bool exists;
+    int error;            // 0: opens
+    const char* content;  // afterwards; nullptr: no file
+  };
+  const Case cases[] = {
+      {FileCreation::kOpenExisting, false, ENOENT, nullptr},
+      {FileCreation::kOpenExisting, true, 0, "old"},
+      {FileCreation::kCreateAlways, false, 0, ""},
+      {FileCreation::kCreateAlways, true, 0, ""},
+      {FileCreation::kOpenAlways, false, 0, ""},
+      {FileCreation::kOpenAlways, true, 0, "old"},
+      {FileCreation::kCreateNew, false, 0, ""},
+      {FileCreation::kCreateNew, true, EEXIST, "old"},
+  };
+  int row = 0;
+  for (const Case& c : cases) {
+    for (FileAccess access : kAccesses) {
+      SCOPED_TRACE(::testing::Message() << "row " << row << " access " << int(access));
+      std::string path = dir_ / ("f" + std::to_string(row++));
+      if (c.exists) WriteAll(path, "old");
+      std::unique_ptr<HostFile> file;
+      Status status = Open(path, access, FileShare::kAll, c.creation, &file);
+      EXPECT_EQ(status.code(), c.error == 0 ? 0 : c.error) << status.message();
+      EXPECT_EQ(file != nullptr, c.error == 0);
+      if (file && access != FileAccess::kWrite) {
+        EXPECT_EQ(ReadFrom(*file), c.content);
+      }
+      file.reset();
+      EXPECT_EQ(fs::exists(path), c.content != nullptr);
+      if (c.content != nullptr) {
+        EXPECT_EQ(ReadAll(path), c.content);
+      }
+    }
+  }
+}
+
+TEST_P(HostFileTest, AccessIsEnforcedByTheFile) {
+  std::string path = dir_ / "a";
+  WriteAll(path, "abc");
+  std::unique_ptr<HostFile> reader, writer;
+  // A reader that empties the file still may not write.
+  ASSERT_TRUE(IsOk(Open(path, FileAccess::kRead, FileShare::kAll, FileCreation::kCreateAlways,
+                        &reader)));
+  EXPECT_FALSE(reader->Write("x", 1).ok());
+  EXPECT_FALSE(reader->SetEnd().ok());
+  ASSERT_TRUE(IsOk(Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting,
+                        &writer)));
+  char byte = 0;
+  size_t got = 7;
+  EXPECT_FALSE(writer->Read(&byte, 1, &got).ok());
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(ReadAll(path), "");
+}
+
+struct ShareCase {
+  FileAccess first_access;
+  FileShare first_share;
+  FileAccess second_access;
+  FileShare second_share;
+  bool allowed;
+};
+
+TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
+  using A = FileAccess;
+  using S = FileShare;
+  const ShareCase cases[] = {
+      {A::kRead, S::kAll, A::kRead, S::kAll, true},
+      {A::kRead, S::kAll, A::kReadWrite, S::kAll, true},
+      {A::kRead, S::kDenyWrite, A::kRead, S::kAll, true},
+      {A::kRead, S::kDenyWrite, A::kRead, S::kDenyWrite, true},
+      {A::kRead, S::kDenyWrite, A::kWrite, S::kAll, false},
+      {A::kReadWrite, S::kAll, A::kRead, S::kDenyWrite, false},
+      {A::kWrite, S::kAll, A::kRead, S::kDenyRead, true},
+      {A::kRead, S::kAll, A::kWrite, S::kDenyRead, false},
+      {A::kWrite, S::kDenyRead, A::kWrite, S::kAll, true},
+      {A::kWrite, S::kDenyRead, A::kRead, S::kAll, false},
+      {A::kWrite, S::kDenyWrite, A::kRead, S::kDenyWrite, false},
+      {A::kRead, S::kDenyReadWrite, A::kRead, S::kAll, false},
+      {A::kRead, S::kAll, A::kRead, S::kDenyReadWrite, false},
+  };
+  fs::create_directory(dir_.path() / "sub");
+  std::string path = dir_ / "sub/f.ini";
+  WriteAll(path, "data");
+  fs::create_hard_link(path, dir_.path() / "link.ini");
+  const std::string spellings[] = {path, dir_ / "sub/./f.ini", dir_ / "sub\\f.ini",
+                                   dir_ / "link.ini"};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const ShareCase& c = cases[i];
+    for (const std::string& other : spellings) {
+      SCOPED_TRACE(::testing::Message() << "row " << i << " via " << other);
+      std::unique_ptr<HostFile> first, second;
+      ASSERT_TRUE(IsOk(
+          Open(path, c.first_access, c.first_share, FileCreation::kOpenExisting, &first)));
+      Status status =
+          Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second);
+      EXPECT_EQ(status.ok(), c.allowed) << status.message();
+      if (!c.allowed) {
+        EXPECT_EQ(status.code(), EBUSY);
+      }
+      if (second) {
+        EXPECT_EQ(second->Id(), first->Id());
+      }
+      // Once the first opener is gone, the second may open.
+      first.reset();
+      second.reset();
+      EXPECT_TRUE(IsOk(
+          Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second)));
+    }
+  }
+  EXPECT_EQ(ReadAll(path), "data");
+}
+
+TEST_P(HostFileTest, RefusedOpenEmptiesNothingAndHoldsNothing) {
+  std::string path = dir_ / "f";
+  WriteAll(path, "keep");
+  std::unique_ptr<HostFile> reader, writer;
+  ASSERT_TRUE(IsOk(Open(path, FileAccess::kRead, FileShare::kDenyWrite,
+                        FileCreation::kOpenExisting, &reader)));
+  EXPECT_FALSE(
+      Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateAlways, &writer).ok());
+  EXPECT_EQ(ReadAll(path), "keep");
+  reader.reset();
+  // The refused open left no opener behind.
+  EXPECT_TRUE(IsOk(Open(path, FileAccess::kReadWrite, FileShare::kDenyReadWrite,
+                        FileCreation::kOpenExisting, &writer)));
+}
+
+TEST_P(HostFileTest, FolderNeverOpensAsFile) {
+  const FileCreation creations[] = {FileCreation::kOpenExisting, FileCreation::kCreateAlways,
+                                    FileCreation::kOpenAlways, FileCreation::kCreateNew};
+  for (FileAccess access : kAccesses) {
+    for (FileCreation creation : creations) {
+      std::unique_ptr<HostFile> file;
+      EXPECT_FALSE(Open(dir_.path().string(), access, FileShare::kAll, creation, &file).ok());
+      EXPECT_EQ(file, nullptr);
+    }
+  }
+  EXPECT_TRUE(fs::is_directory(dir_.path()));
+}
+
+TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
+  auto file = OpenRw(dir_ / "f");
+  ASSERT_TRUE(IsOk(file->Write("hello", 5)));
+  int64_t position = 99;
+  EXPECT_FALSE(file->Seek(-1, SeekOrigin::kStart, &position).ok());
+  EXPECT_FALSE(file->Seek(-6, SeekOrigin::kCurrent, &position).ok());
+  EXPECT_FALSE(file->Seek(-6, SeekOrigin::kEnd, &position).ok());
+  EXPECT_EQ(PositionOf(*file), 5);
+  ASSERT_TRUE(IsOk(file->Seek(-2, SeekOrigin::kCurrent, &position)));
+  EXPECT_EQ(position, 3);
+  EXPECT_EQ(ReadFrom(*file), "lo");
+  EXPECT_EQ(ReadFrom(*file), "");  // at the end
+  // Beyond the end is allowed; a write there extends the file.
+  ASSERT_TRUE(IsOk(file->Seek(3, SeekOrigin::kEnd, nullptr)));
+  ASSERT_TRUE(IsOk(file->Write("!", 1)));
+  EXPECT_EQ(ReadAll(dir_ / "f"), std::string("hello\0\0\0!", 9));
+}
+
+TEST_P(HostFileTest, SetEndCutsOrExtendsAtThePosition) {
+  std::string path = dir_ / "f";
+  auto file = OpenRw(path);
+  ASSERT_TRUE(IsOk(file->Write("hello world", 11)));
+  ASSERT_TRUE(IsOk(file->Seek(5, SeekOrigin::kStart, nullptr)));
+  ASSERT_TRUE(IsOk(file->SetEnd()));
+  EXPECT_EQ(PositionOf(*file), 5);
+  EXPECT_EQ(ReadAll(path), "hello");
+  ASSERT_TRUE(IsOk(file->Seek(7, SeekOrigin::kStart, nullptr)));
+  ASSERT_TRUE(IsOk(file->SetEnd()));
+  EXPECT_EQ(ReadAll(path), std::string("hello\0\0", 7));
+}
+
+TEST_P(HostFileTest, ClosedFileRefusesEveryCall) {
+  auto file = OpenRw(dir_ / "f");
+  ASSERT_TRUE(IsOk(file->Sync()));
+  ASSERT_TRUE(IsOk(file->Close()));
+  char byte = 0;
+  size_t got = 0;
+  EXPECT_FALSE(file->Read(&byte, 1, &got).ok());
+  EXPECT_FALSE(file->Write("x", 1).ok());
+  EXPECT_FALSE(file->Seek(0, SeekOrigin::kStart, nullptr).ok());
+  EXPECT_FALSE(file->SetEnd().ok());
+  EXPECT_FALSE(file->Sync().ok());
+  EXPECT_FALSE(file->Close().ok());
+}
+
+TEST_P(HostFileTest, IdNamesTheFileNotThePath) {
+  std::string path = dir_ / "f";
+  auto a = OpenRw(path);
+  auto b = OpenRw(dir_ / "./f");
+  auto c = OpenRw(dir_ / "g");
+  EXPECT_EQ(a->Id(), b->Id());
+  EXPECT_FALSE(a->Id() == c->Id());
+}
+
+TEST_P(HostFileTest, ErrorsNameOperationAndPath) {
+  std::string missing = dir_ / "missing.ini";
+  std::unique_ptr<HostFile> file;
+  Status status =
+      Open(missing, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file);
+  EXPECT_EQ(status.message(), "open " + missing + ": No such file or directory");
+  EXPECT_EQ(status.code(), ENOENT);
+  status = host().RenameFile(missing, dir_ / "to.ini");
+  EXPECT_EQ(status.message(),
+            "rename " + missing + " to " + (dir_ / "to.ini") + ": No such file or directory");
+}
+
+TEST_P(HostFileTest, RenameReplacesTheTarget) {
+  WriteAll(dir_ / "new", "new");
+  WriteAll(dir_ / "old", "old, longer");
+  ASSERT_TRUE(IsOk(host().RenameFile(dir_ / "new", dir_ / "old")));
+  EXPECT_EQ(ReadAll(dir_ / "old"), "new");
+  EXPECT_FALSE(fs::exists(dir_ / "new"));
+}
+
+TEST_P(HostFileTest, DeleteTakesFilesOnly) {
+  WriteAll(dir_ / "f", "x");
+  fs::create_directory(dir_ / "d");
+  EXPECT_TRUE(IsOk(host().DeleteFile(dir_ / "f")));
+  EXPECT_FALSE(fs::exists(dir_ / "f"));
+  EXPECT_EQ(host().DeleteFile(dir_ / "f").code(), ENOENT);
+  EXPECT_FALSE(host().DeleteFile(dir_ / "d").ok());
+  EXPECT_TRUE(fs::is_directory(dir_ / "d"));
+}
+
+TEST_P(HostFileTest, PathKinds) {
+  WriteAll(dir_ / "f", "x");
+  EXPECT_EQ(host().GetPathKind(dir_ / "f"), PathKind::kFile);
+  EXPECT_EQ(host().GetPathKind(dir_.path().string()), PathKind::kFolder);
+  EXPECT_EQ(host().GetPathKind(dir_ / "none"), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind(dir_ / "f/below"), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind(""), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind("/dev/null"), PathKind::kOther);
+}
+
+TEST_P(HostFileTest, ModesAndFolders) {
+  // A created file gets the usual permissions, as any other program's would.
+  WriteAll(dir_ / "reference", "");
+  auto file = OpenRw(dir_ / "f");
+  uint32_t mode = 0, reference = 1;
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "f", &mode)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "reference", &reference)));
+  EXPECT_EQ(mode, reference);
+  ASSERT_TRUE(IsOk(host().SetFileMode(dir_ / "f", 0640)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "f", &mode)));
+  EXPECT_EQ(mode, 0640u);
+  EXPECT_FALSE(host().GetFileMode(dir_ / "none", &mode).ok());
+
+  ASSERT_TRUE(IsOk(host().CreatePrivateFolder(dir_ / "p")));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "p", &mode)));
+  EXPECT_EQ(mode, 0700u);
+  EXPECT_EQ(host().CreatePrivateFolder(dir_ / "p").code(), EEXIST);
+  WriteAll(dir_ / "p/inside", "");
+  EXPECT_FALSE(host().DeleteFolder(dir_ / "p").ok());
+  fs::remove(dir_ / "p/inside");
+  EXPECT_TRUE(IsOk(host().DeleteFolder(dir_ / "p")));
+  EXPECT_FALSE(fs::exists(dir_ / "p"));
+}
+
+TEST_P(HostFileTest, Cp936NamesReachTheFileSystemWhole) {
+  // 0xD5 0x5C is one character (U+8AA0); its second byte is "\" and must not
+  // split the name. A "\" between names is a separator.
+  fs::create_directory(dir_ / "sub");
+  std::string name = dir_ / "sub\\\xD5\x5C.ini";
+  std::unique_ptr<HostFile> file;
+  ASSERT_TRUE(IsOk(
+      Open(name, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &file)));
+  ASSERT_TRUE(IsOk(file->Write("x", 1)));
+  file.reset();
+  EXPECT_EQ(ReadAll(dir_.path() / "sub" / "\xE8\xAA\xA0.ini"), "x");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "sub"), fs::directory_iterator()), 1);
+  EXPECT_EQ(host().GetPathKind(name), PathKind::kFile);
+}
+
+TEST_P(HostFileTest, PathsWithNoFileSystemFormAreRefused) {
+  const std::string bad[] = {dir_ / "lone\x81", dir_ / "ff\xFF", dir_ / std::string("nul\0x", 5)};
+  for (const std::string& path : bad) {
+    std::unique_ptr<HostFile> file;
+    Status status =
+        Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateAlways, &file);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.message().find("open " + path + ": "), std::string::npos);
+    EXPECT_FALSE(host().DeleteFile(path).ok());
+    EXPECT_EQ(host().GetPathKind(path), PathKind::kMissing);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 0);
+}
+
+}  // namespace
+}  // namespace inicrypt::testing

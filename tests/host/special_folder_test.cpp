@@ -1,0 +1,89 @@
+// Special folders on Linux, with the environment pointed at a temporary home.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/host.h"
+#include "test_support.h"
+
+namespace inicrypt::testing {
+namespace {
+
+using SpecialFolderTest = HostTest;
+INSTANTIATE_TEST_SUITE_P(Hosts, SpecialFolderTest, ::testing::Bool(), HostName);
+
+// HOME set to the temporary folder; XDG_*, TMPDIR as given (nullopt: unset).
+struct Environment {
+  Environment(const std::string& home, std::optional<std::string> config,
+              std::optional<std::string> data, std::optional<std::string> tmp)
+      : home_("HOME", home),
+        config_("XDG_CONFIG_HOME", std::move(config)),
+        data_("XDG_DATA_HOME", std::move(data)),
+        tmp_("TMPDIR", std::move(tmp)) {}
+  ScopedEnv home_, config_, data_, tmp_;
+};
+
+TEST_P(SpecialFolderTest, DefaultsUnderHome) {
+  const std::string h = dir_.path().string();
+  Environment env(h, std::nullopt, std::nullopt, std::nullopt);
+  const std::map<int, std::string> expected = {
+      {0, ""},
+      {1, h + "/Documents/"},
+      {2, h + "/"},
+      {3, h + "/Desktop/"},
+      {4, h + "/.local/share/fonts/"},
+      {5, h + "/.local/share/applications/"},
+      {6, h + "/.local/share/applications/"},
+      {7, h + "/.config/autostart/"},
+      {8, h + "/.local/share/"},
+      {9, h + "/.config/"},
+      {10, "/etc/"},
+      {11, "/tmp/"},
+      {12, ""},
+      {-1, ""},
+  };
+  for (const auto& [kind, folder] : expected) {
+    EXPECT_EQ(host().GetSpecialFolder(kind), folder) << "kind " << kind;
+  }
+}
+
+TEST_P(SpecialFolderTest, XdgVariablesAndUserDirs) {
+  const std::string h = dir_.path().string();
+  Environment env(h, h + "/cfg", h + "/data", h + "/tmp/");
+  std::filesystem::create_directory(dir_.path() / "cfg");
+  WriteAll(dir_.path() / "cfg/user-dirs.dirs",
+           "# written by a tool\n"
+           "XDG_DESKTOP_DIR=\"$HOME/\xE6\xA1\x8C\xE9\x9D\xA2\"\n"  // 桌面
+           "  XDG_DOCUMENTS_DIR=\"/srv/docs\"\n"
+           "XDG_MUSIC_DIR=\"$HOME/Music\"\n");
+  EXPECT_EQ(host().GetSpecialFolder(3), h + "/\xD7\xC0\xC3\xE6/");  // 桌面 in code page 936
+  EXPECT_EQ(host().GetSpecialFolder(1), "/srv/docs/");
+  EXPECT_EQ(host().GetSpecialFolder(4), h + "/data/fonts/");
+  EXPECT_EQ(host().GetSpecialFolder(7), h + "/cfg/autostart/");
+  EXPECT_EQ(host().GetSpecialFolder(8), h + "/data/");
+  EXPECT_EQ(host().GetSpecialFolder(9), h + "/cfg/");
+  EXPECT_EQ(host().GetSpecialFolder(11), h + "/tmp/");  // no second separator
+}
+
+TEST_P(SpecialFolderTest, RelativeXdgValuesAreIgnored) {
+  const std::string h = dir_.path().string();
+  Environment env(h, "relative/cfg", "", "relative/tmp");
+  EXPECT_EQ(host().GetSpecialFolder(9), h + "/.config/");
+  EXPECT_EQ(host().GetSpecialFolder(8), h + "/.local/share/");
+  EXPECT_EQ(host().GetSpecialFolder(11), "/tmp/");
+}
+
+TEST_P(SpecialFolderTest, FolderWithNoCodePage936FormIsEmpty) {
+  const std::string h = dir_.path().string() + "/\xF0\x9F\x98\x80";  // U+1F600
+  Environment env(h, std::nullopt, std::nullopt, std::nullopt);
+  EXPECT_EQ(host().GetSpecialFolder(2), "");
+  EXPECT_EQ(host().GetSpecialFolder(9), "");
+  EXPECT_EQ(host().GetSpecialFolder(10), "/etc/");
+}
+
+}  // namespace
+}  // namespace inicrypt::testing
