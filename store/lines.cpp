@@ -1,0 +1,261 @@
+#include "store/lines.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "store/file_object.h"
+
+namespace inicrypt {
+namespace {
+
+constexpr uint8_t kLf = 0x0A;
+constexpr uint8_t kCr = 0x0D;
+constexpr uint8_t kEndOfText = 0x1A;
+
+// What a byte is to the line scanner.
+enum ByteClass : uint8_t { kPlainByte, kLeadByte, kLineFeed, kTextEnd };
+
+constexpr auto kByteClasses = [] {
+  std::array<ByteClass, 256> classes{};
+  for (int b = 0x80; b < 0x100; ++b) classes[b] = kLeadByte;
+  classes[kLf] = kLineFeed;
+  classes[0] = kTextEnd;
+  classes[kEndOfText] = kTextEnd;
+  return classes;
+}();
+
+// How a scan of buffered bytes ended: keep bytes go to the line, the
+// position moves over advance bytes.
+struct Scan {
+  size_t keep;
+  size_t advance;
+  bool line_ended;
+};
+
+// Scans character by character from the first byte. A lead byte as the last
+// byte stops the scan in front of it, so the next view starts with it.
+Scan ScanBytes(std::span<const uint8_t> bytes) {
+  const size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    switch (kByteClasses[bytes[i]]) {
+      case kPlainByte: ++i; break;
+      case kLeadByte:
+        if (i + 1 == n) return {i, i, false};
+        i += 2;  // the trail byte, whatever it is, is no line end
+        break;
+      case kLineFeed: return {i, i + 1, true};
+      case kTextEnd: return {i, i, true};
+    }
+  }
+  return {n, n, false};
+}
+
+void Append(Text* line, std::span<const uint8_t> bytes) {
+  line->append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+Status ScanLine(FileObject& file, Text* line) {
+  size_t wanted = 1;
+  for (;;) {
+    std::span<const uint8_t> bytes;
+    if (Status status = file.Peek(wanted, &bytes); !status.ok()) return status;
+    if (bytes.empty()) break;  // end of the file
+    if (bytes.size() < wanted) {
+      // A lead byte is the file's last byte: it ends the line, kept in it.
+      Append(line, bytes);
+      file.Skip(bytes.size());
+      break;
+    }
+    const Scan scan = ScanBytes(bytes);
+    Append(line, bytes.first(scan.keep));
+    file.Skip(scan.advance);
+    if (scan.line_ended) break;
+    wanted = scan.advance < bytes.size() ? 2 : 1;  // 2: a lead byte needs its trail
+  }
+  if (!line->empty() && static_cast<uint8_t>(line->back()) == kCr) line->pop_back();
+  return Status::Ok();
+}
+
+// Moves [from, end of file) to from + by, last piece first.
+Status ShiftTowardsEnd(FileObject& file, int64_t from, int64_t end, int64_t by, size_t chunk) {
+  std::vector<uint8_t> piece(static_cast<size_t>(std::min<int64_t>(
+      std::max<int64_t>(end - from, 0), static_cast<int64_t>(chunk))));
+  while (end > from) {
+    const size_t count = static_cast<size_t>(std::min<int64_t>(end - from, piece.size()));
+    end -= static_cast<int64_t>(count);
+    size_t got = 0;
+    if (Status status = file.Move(end, SeekOrigin::kStart); !status.ok()) return status;
+    if (Status status = file.Read(piece.data(), count, &got); !status.ok()) return status;
+    if (got != count) return Status::Error("file store: the file shrank during an edit");
+    if (Status status = file.Move(end + by, SeekOrigin::kStart); !status.ok()) return status;
+    if (Status status = file.Write(piece.data(), count); !status.ok()) return status;
+  }
+  return Status::Ok();
+}
+
+// Moves [from + by, end of file) to from, first piece first.
+Status ShiftTowardsStart(FileObject& file, int64_t from, int64_t end, int64_t by, size_t chunk) {
+  int64_t left = end - from - by;
+  std::vector<uint8_t> piece(
+      static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(left, 0), static_cast<int64_t>(chunk))));
+  while (left > 0) {
+    const size_t count = static_cast<size_t>(std::min<int64_t>(left, piece.size()));
+    size_t got = 0;
+    if (Status status = file.Move(from + by, SeekOrigin::kStart); !status.ok()) return status;
+    if (Status status = file.Read(piece.data(), count, &got); !status.ok()) return status;
+    if (got != count) return Status::Error("file store: the file shrank during an edit");
+    if (Status status = file.Move(from, SeekOrigin::kStart); !status.ok()) return status;
+    if (Status status = file.Write(piece.data(), count); !status.ok()) return status;
+    from += static_cast<int64_t>(count);
+    left -= static_cast<int64_t>(count);
+  }
+  return Status::Ok();
+}
+
+Status Insert(FileObject& file, int64_t at, std::string_view block, size_t chunk) {
+  int64_t end = 0;
+  if (Status status = file.GetLength(&end); !status.ok()) return status;
+  const auto size = static_cast<int64_t>(block.size());
+  if (std::max(end, at) + size > kMaxFilePosition) {
+    return Status::Error("file store: insert would pass 2^31 - 1 bytes");
+  }
+  if (Status status = ShiftTowardsEnd(file, at, end, size, chunk); !status.ok()) return status;
+  if (Status status = file.Move(at, SeekOrigin::kStart); !status.ok()) return status;
+  return file.Write(block.data(), block.size());
+}
+
+Status Delete(FileObject& file, int64_t at, int64_t count, size_t chunk) {
+  int64_t end = 0;
+  if (Status status = file.GetLength(&end); !status.ok()) return status;
+  if (Status status = ShiftTowardsStart(file, at, end, count, chunk); !status.ok()) return status;
+  return file.SetLength(std::max(end - count, at));
+}
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
+template <class... Args>
+void AppendFormatted(Text* block, const char* format, Args... args) {
+  char text[64];
+  const int n = std::snprintf(text, sizeof text, format, args...);
+  if (n > 0) block->append(text, static_cast<size_t>(std::min<int>(n, sizeof text - 1)));
+}
+
+// "%d年%d月%d日", then the time down to its last unit that is not 0.
+void AppendDateTime(Text* block, const DateTime& t) {
+  AppendFormatted(block, "%d\xC4\xEA%d\xD4\xC2%d\xC8\xD5", t.year, t.month, t.day);  // 年 月 日
+  if (t.second != 0) {
+    AppendFormatted(block, "%d\xCA\xB1%d\xB7\xD6%d\xC3\xEB", t.hour, t.minute, t.second);  // 时 分 秒
+  } else if (t.minute != 0) {
+    AppendFormatted(block, "%d\xCA\xB1%d\xB7\xD6", t.hour, t.minute);  // 时 分
+  } else if (t.hour != 0) {
+    AppendFormatted(block, "%d\xCA\xB1", t.hour);  // 时
+  }
+}
+
+// The value's text followed by CR LF; no value adds nothing.
+void AppendLine(Text* block, const LineValue& value) {
+  if (std::holds_alternative<std::monostate>(value)) return;
+  std::visit(Overloaded{
+                 [](std::monostate) {},
+                 [&](std::string_view text) { block->append(text); },
+                 [&](int32_t number) { block->append(std::to_string(number)); },
+                 [&](uint8_t number) { block->append(std::to_string(unsigned{number})); },
+                 [&](float number) { AppendFormatted(block, "%.6g", double{number}); },
+                 [&](double number) { AppendFormatted(block, "%.13g", number); },
+                 [&](bool truth) { block->append(truth ? "\xD5\xE6" : "\xBC\xD9"); },  // 真 假
+                 [&](const DateTime& time) { AppendDateTime(block, time); },
+             },
+             value);
+  block->append("\r\n");
+}
+
+}  // namespace
+
+bool InsertBlock(FileObject& file, std::string_view block, size_t chunk) {
+  const int64_t at = file.Position();
+  if (block.empty()) return true;
+  if (Status status = Insert(file, at, block, chunk); !status.ok()) {
+    NoteFileError(status);
+    (void)file.Move(at, SeekOrigin::kStart);
+    return false;
+  }
+  return true;
+}
+
+bool DeleteBytes(FileObject& file, int64_t count, size_t chunk) {
+  const int64_t at = file.Position();
+  if (count <= 0) return true;
+  if (Status status = Delete(file, at, count, chunk); !status.ok()) {
+    NoteFileError(status);
+    (void)file.Move(at, SeekOrigin::kStart);
+    return false;
+  }
+  return true;
+}
+
+void ReadLine(FileNumber file, Text* line) {
+  line->clear();
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return;
+  if (Status status = ScanLine(*object, line); !status.ok()) {
+    NoteFileError(status);
+    line->clear();
+    (void)object->Move(0, SeekOrigin::kEnd);
+  }
+}
+
+Text ReadLine(FileNumber file) {
+  Text line;
+  ReadLine(file, &line);
+  return line;
+}
+
+bool IsAtEnd(FileNumber file, std::optional<int> text_line) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return true;
+  int64_t length = 0;
+  if (Status status = object->GetLength(&length); !status.ok()) {
+    NoteFileError(status);
+    return true;
+  }
+  if (object->Position() >= length) return true;
+  if (text_line != 1) return false;
+  std::span<const uint8_t> next;
+  if (Status status = object->Peek(1, &next); !status.ok()) {
+    NoteFileError(status);
+    return true;
+  }
+  return next.empty() || next[0] == 0 || next[0] == kEndOfText;
+}
+
+bool InsertLine(FileNumber file, std::string_view text) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return false;
+  Text block;
+  block.reserve(text.size() + 2);
+  block.append(text).append("\r\n");
+  return InsertBlock(*object, block, kShiftChunk);
+}
+
+bool InsertLine(FileNumber file, std::initializer_list<LineValue> values) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return false;
+  Text block;
+  for (const LineValue& value : values) AppendLine(&block, value);
+  return InsertBlock(*object, block, kShiftChunk);
+}
+
+bool DeleteData(FileNumber file, int32_t count) {
+  FileObject* object = FindFileObject(file);
+  return object != nullptr && DeleteBytes(*object, count, kShiftChunk);
+}
+
+}  // namespace inicrypt

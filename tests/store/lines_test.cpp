@@ -1,0 +1,264 @@
+// Line reading and block editing, on plain and enciphered files.
+#include "store/lines.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "store/file_object.h"
+#include "store_test_support.h"
+
+namespace inicrypt {
+namespace {
+
+using store_testing::Cipher;
+using store_testing::PlainOnDisk;
+using store_testing::ScopedFile;
+using store_testing::TempFolder;
+using store_testing::WriteRaw;
+
+class LinesTest : public ::testing::TestWithParam<std::string_view> {
+ protected:
+  // Opens a new file holding plain (enciphered under the password).
+  FileNumber OpenWith(const std::string& plain) {
+    path_ = temp_ / ("f" + std::to_string(++count_) + ".ini");
+    WriteRaw(path_, Cipher(plain, GetParam()));
+    return OpenFile(path_, OpenReadWrite, ShareAll, GetParam());
+  }
+  std::string OnDisk() const { return PlainOnDisk(path_, GetParam()); }
+
+  TempFolder temp_;
+  std::string path_;
+  int count_ = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(PlainAndEnciphered, LinesTest,
+                         ::testing::ValuesIn(store_testing::kPasswords),
+                         store_testing::PasswordName);
+
+struct ReadCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::pair<std::string, int>> lines;  // each ReadLine: result, position after
+  bool at_end_text;                                // IsAtEnd(file, 1) afterwards
+  bool at_end;                                     // IsAtEnd(file) afterwards
+};
+
+std::string Repeat(char c, size_t n) { return std::string(n, c); }
+
+TEST_P(LinesTest, ReadLineResultsAndPositions) {
+  const std::string x511 = Repeat('x', 511);
+  const std::string x_buffer = Repeat('x', kReadBufferSize - 1);
+  const ReadCase cases[] = {
+      {"crlf", "ab\r\ncd", {{"ab", 4}, {"cd", 6}}, true, true},
+      {"lf", "ab\ncd\n", {{"ab", 3}, {"cd", 6}}, true, true},
+      {"one cr dropped", "ab\r\r\n", {{"ab\r", 5}}, true, true},
+      {"cr at the end", "ab\r", {{"ab", 3}}, true, true},
+      {"nul stays unread", std::string("ab\0cd", 5), {{"ab", 2}, {"", 2}}, true, false},
+      {"0x1a stays unread", "ab\r\x1A\n", {{"ab", 3}, {"", 3}}, true, false},
+      {"empty file", "", {{"", 0}}, true, true},
+      {"only cr lf left", "\r\n", {{"", 2}}, true, true},
+      {"lf as trail byte", "\x81\ncd\nz", {{"\x81\ncd", 5}, {"z", 6}}, true, true},
+      {"nul as trail byte", std::string("\x81\0x\n", 4), {{std::string("\x81\0x", 3), 4}}, true,
+       true},
+      {"lone lead byte at the end", "ab\n\xB0", {{"ab", 3}, {"\xB0", 4}, {"", 4}}, true, true},
+      {"lead byte at the end after cr", "a\r\xB0", {{"a\r\xB0", 3}}, true, true},
+      {"character across a 512 chunk", x511 + "\xB0\xA1\nz", {{x511 + "\xB0\xA1", 514}}, false,
+       false},
+      {"cr lf across a 512 chunk", x511 + "\r\nz", {{x511, 513}, {"z", 514}}, true, true},
+      {"character across the buffer", x_buffer + "\x81\nz\n",
+       {{x_buffer + "\x81\nz", static_cast<int>(kReadBufferSize) + 3}}, true, true},
+      {"line of 1000 bytes", Repeat('y', 1000), {{Repeat('y', 1000), 1000}}, true, true},
+      {"line longer than the buffer", Repeat('y', 3 * kReadBufferSize) + "\r\nz",
+       {{Repeat('y', 3 * kReadBufferSize), static_cast<int>(3 * kReadBufferSize) + 2},
+        {"z", static_cast<int>(3 * kReadBufferSize) + 3}},
+       true, true},
+  };
+  for (const ReadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedFile file(OpenWith(c.bytes));
+    ASSERT_NE(file, 0u);
+    for (const auto& [line, position] : c.lines) {
+      EXPECT_EQ(ReadLine(file), line);
+      EXPECT_EQ(GetPosition(file), position);
+    }
+    const int32_t position = GetPosition(file);
+    EXPECT_EQ(IsAtEnd(file, 1), c.at_end_text);
+    EXPECT_EQ(IsAtEnd(file), c.at_end);
+    EXPECT_EQ(IsAtEnd(file, 2), c.at_end);  // any flag but 1 is the plain test
+    EXPECT_EQ(GetPosition(file), position);
+  }
+}
+
+TEST_P(LinesTest, ReaderLoopStopsAtTheTextEnd) {
+  ScopedFile file(OpenWith("[s]\r\nk=v\nlast\r\n\x1A[t]\r\n"));
+  std::vector<std::string> lines;
+  Text line;
+  while (!IsAtEnd(file, 1)) {
+    ReadLine(file, &line);
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"[s]", "k=v", "last"}));
+  EXPECT_EQ(GetPosition(file), 15);
+}
+
+struct EditCase {
+  const char* name;
+  std::string before;
+  int at;
+  bool insert;  // InsertLine(text), else DeleteData(count)
+  std::string text;
+  int count;
+  std::string after;
+  int position;
+};
+
+TEST_P(LinesTest, InsertLineAndDeleteData) {
+  const EditCase cases[] = {
+      {"insert into an empty file", "", 0, true, "abc", 0, "abc\r\n", 5},
+      {"insert between lines", "ab\r\ncd\r\n", 4, true, "x", 0, "ab\r\nx\r\ncd\r\n", 7},
+      {"insert an empty line mid-line", "abcd", 2, true, "", 0, "ab\r\ncd", 4},
+      {"insert at the end", "ab", 2, true, "c", 0, "abc\r\n", 5},
+      {"delete the first line", "ab\r\ncd\r\n", 0, false, "", 4, "cd\r\n", 4},
+      {"delete past the end", "ab\r\ncd\r\n", 2, false, "", 100, "ab", 2},
+      {"delete to the end exactly", "ab\r\ncd\r\n", 6, false, "", 2, "ab\r\ncd", 6},
+      {"delete in the middle", "abcdef", 1, false, "", 2, "adef", 4},
+      {"delete nothing", "abc", 1, false, "", 0, "abc", 1},
+      {"delete a negative count", "abc", 1, false, "", -1, "abc", 1},
+  };
+  for (const EditCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      ScopedFile file(OpenWith(c.before));
+      ASSERT_TRUE(Seek(file, c.at));
+      EXPECT_TRUE(c.insert ? InsertLine(file, c.text) : DeleteData(file, c.count));
+      EXPECT_EQ(GetPosition(file), c.position);
+      EXPECT_EQ(GetFileLength(file), static_cast<int32_t>(c.after.size()));
+      ASSERT_TRUE(Seek(file, 0));
+      std::string read(c.after.size() + 1, '?');
+      EXPECT_EQ(ReadBytes(file, read.data(), static_cast<int32_t>(read.size())),
+                static_cast<int32_t>(c.after.size()));
+      EXPECT_EQ(read.substr(0, c.after.size()), c.after);
+    }
+    EXPECT_EQ(OnDisk(), c.after);
+  }
+}
+
+struct ValuesCase {
+  const char* name;
+  std::initializer_list<LineValue> values;
+  std::string block;
+};
+
+TEST_P(LinesTest, InsertLineConvertsValues) {
+  const ValuesCase cases[] = {
+      {"texts and integers", {"a", int32_t{-5}, uint8_t{200}, int32_t{0}}, "a\r\n-5\r\n200\r\n0\r\n"},
+      {"logical values", {true, false}, "\xD5\xE6\r\n\xBC\xD9\r\n"},  // 真 假
+      {"float", {1.5f, 0.1f, 1e10f, 123456789.0f}, "1.5\r\n0.1\r\n1e+10\r\n1.23457e+08\r\n"},
+      {"double", {0.1, 1.0 / 3, 123456789012345.0, -2.0},
+       "0.1\r\n0.3333333333333\r\n1.234567890123e+14\r\n-2\r\n"},
+      // 2024年3月5日, then 7时 / 7时8分 / 0时0分9秒 / 0时8分
+      {"date only", {DateTime{2024, 3, 5, 0, 0, 0}}, "2024\xC4\xEA" "3\xD4\xC2" "5\xC8\xD5\r\n"},
+      {"date and hour", {DateTime{2024, 3, 5, 7, 0, 0}},
+       "2024\xC4\xEA" "3\xD4\xC2" "5\xC8\xD5" "7\xCA\xB1\r\n"},
+      {"date, hour and minute", {DateTime{2024, 3, 5, 7, 8, 0}},
+       "2024\xC4\xEA" "3\xD4\xC2" "5\xC8\xD5" "7\xCA\xB1" "8\xB7\xD6\r\n"},
+      {"seconds show every unit", {DateTime{2024, 12, 31, 0, 0, 9}},
+       "2024\xC4\xEA" "12\xD4\xC2" "31\xC8\xD5" "0\xCA\xB1" "0\xB7\xD6" "9\xC3\xEB\r\n"},
+      {"minute without hour", {DateTime{2024, 1, 1, 0, 8, 0}},
+       "2024\xC4\xEA" "1\xD4\xC2" "1\xC8\xD5" "0\xCA\xB1" "8\xB7\xD6\r\n"},
+      {"no value adds nothing", {std::monostate{}, "b", std::monostate{}}, "b\r\n"},
+  };
+  for (const ValuesCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      ScopedFile file(OpenWith("[s]\r\n"));
+      ASSERT_TRUE(Seek(file, 5));
+      EXPECT_TRUE(InsertLine(file, c.values));
+      EXPECT_EQ(GetPosition(file), static_cast<int32_t>(5 + c.block.size()));
+    }
+    EXPECT_EQ(OnDisk(), "[s]\r\n" + c.block);
+  }
+  ScopedFile file(OpenWith("abc"));
+  ASSERT_TRUE(Seek(file, 1));
+  EXPECT_TRUE(InsertLine(file, {std::monostate{}}));  // an empty block changes nothing
+  EXPECT_EQ(GetPosition(file), 1);
+  EXPECT_EQ(OnDisk(), "abc");
+}
+
+// Shifts over many cipher blocks and read buffers keep every byte in order.
+TEST_P(LinesTest, ShiftsOverManyChunksMatchAPlainReference) {
+  std::mt19937 random(7);
+  std::string reference = store_testing::RandomText(random, 3 * kReadBufferSize + 123);
+  ScopedFile file(OpenWith(reference));
+  const int at[] = {0, 1, 4095, 4097, static_cast<int>(kReadBufferSize) - 1, 100000,
+                    static_cast<int>(reference.size())};
+  for (int p : at) {
+    SCOPED_TRACE(p);
+    const std::string line = store_testing::RandomText(random, 5000);
+    ASSERT_TRUE(Seek(file, p));
+    ASSERT_TRUE(InsertLine(file, line));
+    reference.insert(static_cast<size_t>(p), line + "\r\n");
+    ASSERT_TRUE(Seek(file, p + 1));
+    ASSERT_TRUE(DeleteData(file, 4099));
+    reference.erase(static_cast<size_t>(p + 1), 4099);
+    EXPECT_EQ(GetPosition(file), static_cast<int32_t>(reference.size()));
+  }
+  ASSERT_TRUE(Seek(file, 0));
+  std::string read(reference.size(), '\0');
+  EXPECT_EQ(ReadBytes(file, read.data(), static_cast<int32_t>(read.size())),
+            static_cast<int32_t>(reference.size()));
+  EXPECT_EQ(read, reference);
+  EXPECT_EQ(OnDisk(), reference);
+}
+
+// The rest of a large file moves in several pieces when it passes the piece
+// size; small pieces give the same bytes as one piece.
+TEST_P(LinesTest, PieceSizeChangesNothing) {
+  std::mt19937 random(11);
+  const std::string original = store_testing::RandomText(random, 20000);
+  std::string expected = original;
+  expected.insert(300, "inserted\r\n");
+  expected.erase(5000, 7000);
+  for (size_t chunk : {size_t{4096}, size_t{1000}, size_t{7}, kShiftChunk}) {
+    SCOPED_TRACE(chunk);
+    ScopedFile file(OpenWith(original));
+    FileObject* object = FindFileObject(file);
+    ASSERT_TRUE(Seek(file, 300));
+    ASSERT_TRUE(InsertBlock(*object, "inserted\r\n", chunk));
+    EXPECT_EQ(GetPosition(file), 310);
+    ASSERT_TRUE(Seek(file, 5000));
+    ASSERT_TRUE(DeleteBytes(*object, 7000, chunk));
+    EXPECT_EQ(GetPosition(file), static_cast<int32_t>(expected.size()));
+    CloseFile(file);
+    EXPECT_EQ(OnDisk(), expected);
+  }
+}
+
+TEST_P(LinesTest, EditsOnAReadOnlyFileFailAndReturnToTheirPosition) {
+  WriteRaw(temp_ / "ro.ini", Cipher("ab\r\ncd\r\n", GetParam()));
+  ScopedFile file(OpenFile(temp_ / "ro.ini", OpenRead, ShareAll, GetParam()));
+  ASSERT_TRUE(Seek(file, 4));
+  EXPECT_FALSE(InsertLine(file, "x"));
+  EXPECT_EQ(GetPosition(file), 4);
+  EXPECT_FALSE(DeleteData(file, 2));
+  EXPECT_EQ(GetPosition(file), 4);
+  EXPECT_EQ(ReadLine(file), "cd");
+  EXPECT_EQ(PlainOnDisk(temp_ / "ro.ini", GetParam()), "ab\r\ncd\r\n");
+}
+
+TEST_P(LinesTest, ReadLineOnAWriteOnlyFileFailsToTheEnd) {
+  WriteRaw(temp_ / "wo.ini", Cipher("ab\r\ncd\r\n", GetParam()));
+  ScopedFile file(OpenFile(temp_ / "wo.ini", OpenWrite, ShareAll, GetParam()));
+  EXPECT_FALSE(IsAtEnd(file, 2));
+  EXPECT_TRUE(IsAtEnd(file, 1));  // the byte cannot be read
+  EXPECT_EQ(GetPosition(file), 0);
+  EXPECT_EQ(ReadLine(file), "");
+  EXPECT_EQ(GetPosition(file), 8);
+}
+
+}  // namespace
+}  // namespace inicrypt
