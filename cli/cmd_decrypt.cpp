@@ -1,0 +1,97 @@
+// decrypt FILE [-o OUT] [--raw]: the plain INI of every pair of FILE, or its
+// bytes deciphered as they stand.
+#include "app/convert.h"
+#include "cli/command.h"
+#include "cli/endpoints.h"
+#include "cli/file_bytes.h"
+#include "cli/io_watch.h"
+#include "cli/passwords.h"
+#include "cli/plain_text.h"
+#include "cli/private_folder.h"
+
+namespace inicrypt::cli {
+namespace {
+
+// The deciphered bytes of the whole input; warns when they hold no section.
+Status DecipherRaw(const Invocation& inv, const Input& input, std::string_view password,
+                   Text* plain) {
+  if (Status s = ReadInput(inv, input, plain); !s.ok()) return s;
+  if (Status s = TransformWhole(password, plain); !s.ok()) return s;
+  if (!plain->empty() && !HoldsSectionHeader(*plain)) WarnNoSection(inv, input.shown);
+  return Status::Ok();
+}
+
+// Every pair of the input, names and values both from it, set one by one in
+// a new plain file by the profile service, as the window's decrypt job does.
+Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view password,
+                     Text* plain) {
+  PrivateFolder folder;
+  Text names;
+  Text output;
+  if (Status s = InputPath(inv, input, folder, &names); !s.ok()) return s;
+  if (Status s = folder.AddFile("result.ini", "", &output); !s.ok()) return s;
+  ConvertResult converted;
+  Status failure;
+  {
+    IoWatch watch;
+    converted = DecryptPairs(names, names, password, output);
+    failure = watch.failure();
+  }
+  switch (converted.outcome) {
+    case ConvertOutcome::kDone:
+      break;
+    case ConvertOutcome::kSourceUnreadable:
+      return Status::Error("cannot read " + input.shown);
+    case ConvertOutcome::kNothingFound:
+      WarnNoSection(inv, input.shown);
+      return Status::Error("nothing to decrypt; no output written");
+    default:
+      return converted.error.ok() ? Status::Error("cannot build the plain file") : converted.error;
+  }
+  if (!failure.ok()) return failure;
+  return ReadWholeFile(output, plain);
+}
+
+class Decrypt final : public Command {
+ public:
+  std::string_view Name() const override { return "decrypt"; }
+  std::string_view Synopsis() const override { return "FILE [-o OUT] [--raw] [--encoding ENC]"; }
+  std::string_view Summary() const override { return "write the plain INI of an enciphered file"; }
+  std::string_view Description() const override {
+    return "Deciphers FILE (\"-\": stdin) under the password and writes the plain\n"
+           "result to OUT (default: stdout).\n"
+           "\n"
+           "Without --raw the result is a new plain INI file holding every pair of\n"
+           "FILE, names and values both taken from FILE, set one by one as the\n"
+           "window's decrypt job sets them; it can be given to encrypt again. When\n"
+           "FILE yields no section at all, nothing is written and the exit code is 1:\n"
+           "the password may be wrong. With --raw the bytes of FILE are deciphered as\n"
+           "they stand (comments, order and blank lines kept).\n";
+  }
+  unsigned Options() const override { return kOptOutput | kOptRaw | kOptEncoding | kOptPassword; }
+  int MinOperands() const override { return 1; }
+  int MaxOperands() const override { return 1; }
+
+  int Run(Invocation& inv) const override {
+    Input input;
+    if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
+    Text password;
+    if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
+    Text plain;
+    Status status = inv.raw ? DecipherRaw(inv, input, password, &plain)
+                            : DecipherPairs(inv, input, password, &plain);
+    std::string bytes;
+    if (status.ok()) status = TextToPlainFile(inv, plain, &bytes);
+    if (status.ok()) status = WriteResult(inv, bytes);
+    return status.ok() ? kExitOk : inv.Fail(status);
+  }
+};
+
+}  // namespace
+
+const Command& DecryptCommand() {
+  static const Decrypt command;
+  return command;
+}
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,116 @@
+// edit FILE: the deciphered text in the user's editor, enciphered back when
+// it changed. The plain copy lives in a private folder and is removed on
+// every way out, termination signals included.
+#include "base/host.h"
+#include "cli/command.h"
+#include "cli/endpoints.h"
+#include "cli/file_bytes.h"
+#include "cli/passwords.h"
+#include "cli/paths.h"
+#include "cli/plain_text.h"
+#include "cli/private_folder.h"
+
+namespace inicrypt::cli {
+namespace {
+
+// $VISUAL, else $EDITOR, else vi.
+Text EditorOf(const Console& console) {
+  for (std::string_view name : {"VISUAL", "EDITOR"}) {
+    Text editor = console.environment(name);
+    if (!TrimBothEnds(editor).empty()) return editor;
+  }
+  return "vi";
+}
+
+// Runs the editor on path. An editor given with arguments ("code --wait")
+// runs through the shell, the file being passed as "$1" so that its name is
+// never taken as shell syntax.
+Status RunEditor(const Text& editor, const Text& path) {
+  int exit_code = 0;
+  Status status;
+  if (editor.find_first_of(" \t") == Text::npos) {
+    status = GetHost().RunProgram(editor, TextList{path}, &exit_code);
+  } else {
+    status = GetHost().RunProgram("/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path},
+                                  &exit_code);
+  }
+  if (!status.ok()) return Status::Error("cannot run the editor " + editor + ": " + status.message());
+  if (exit_code != 0) {
+    return Status::Error("the editor " + editor + " failed (exit code " +
+                         std::to_string(exit_code) + ")");
+  }
+  return Status::Ok();
+}
+
+class Edit final : public Command {
+ public:
+  std::string_view Name() const override { return "edit"; }
+  std::string_view Synopsis() const override { return "FILE [--encoding ENC]"; }
+  std::string_view Summary() const override { return "edit the deciphered text in $VISUAL or $EDITOR"; }
+  std::string_view Description() const override {
+    return "Deciphers FILE into a private temporary folder (mode 0700, the file 0600),\n"
+           "runs $VISUAL, else $EDITOR, else vi on it, and enciphers the result back\n"
+           "into FILE when it changed; when it did not, FILE is left as it was and\n"
+           "stderr says so. The plain copy is removed on every way out, signals\n"
+           "included. A missing FILE starts empty and is created (with --ask-password\n"
+           "the password is then asked twice). With --encoding utf-8 the editor sees\n"
+           "UTF-8 text. When the editor fails, FILE is left as it was.\n";
+  }
+  unsigned Options() const override { return kOptPassword | kOptEncoding; }
+  int MinOperands() const override { return 1; }
+  int MaxOperands() const override { return 1; }
+
+  int Run(Invocation& inv) const override {
+    if (inv.operands[0] == kStdStream) return inv.Usage("edit changes FILE in place; \"-\" is no file");
+    Text path;
+    if (Status s = ResolvePath(inv.operands[0], &path); !s.ok()) return inv.Fail(s);
+    const bool exists = GetHost().GetPathKind(path) != PathKind::kMissing;
+    std::string text;
+    if (exists) {
+      if (Status s = ReadWholeFile(path, &text); !s.ok()) return inv.Fail(s);
+    }
+    Text password;
+    Status status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
+    if (status.ok()) status = TransformWhole(password, &text);
+    if (!status.ok()) return inv.Fail(status);
+    if (!text.empty() && !HoldsSectionHeader(text)) WarnNoSection(inv, path);
+    std::string before;
+    if (Status s = TextToPlainFile(inv, text, &before); !s.ok()) return inv.Fail(s);
+    return EditCopy(inv, path, password, before);
+  }
+
+ private:
+  // Lets the editor change a private copy of the plain bytes, then puts the
+  // enciphered result in the place of path when it changed.
+  static int EditCopy(const Invocation& inv, const Text& path, std::string_view password,
+                      const std::string& before) {
+    PrivateFolder folder;
+    Text copy;
+    std::string after;
+    Status status = folder.AddFile(BaseName(path), before, &copy);
+    if (status.ok()) status = RunEditor(EditorOf(inv.console), copy);
+    if (status.ok()) status = ReadWholeFile(copy, &after);
+    const Text where = folder.folder();
+    if (!folder.Remove()) inv.Warn("could not remove the private folder " + where);
+    if (!status.ok()) return inv.Fail(status.message() + "; " + path + " is unchanged");
+    if (after == before) {
+      inv.Note(path + " is unchanged");
+      return kExitOk;
+    }
+    Text text;
+    status = PlainFileToText(inv, after, "the edited text", &text);
+    if (status.ok()) status = TransformWhole(password, &text);
+    if (status.ok()) status = ReplaceFile(path, text);
+    if (!status.ok()) return inv.Fail(status.message() + "; the edit is lost");
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+const Command& EditCommand() {
+  static const Edit command;
+  return command;
+}
+
+}  // namespace inicrypt::cli

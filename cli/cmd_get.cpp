@@ -1,0 +1,56 @@
+// get FILE SECTION KEY: one value.
+#include <algorithm>
+
+#include "cli/command.h"
+#include "cli/ini_source.h"
+#include "cli/plain_text.h"
+#include "ini/ini.h"
+
+namespace inicrypt::cli {
+namespace {
+
+class Get final : public Command {
+ public:
+  std::string_view Name() const override { return "get"; }
+  std::string_view Synopsis() const override { return "FILE SECTION KEY [--plain]"; }
+  std::string_view Summary() const override { return "print the value of a key"; }
+  std::string_view Description() const override {
+    return "Prints the value of KEY in SECTION of FILE (\"-\": stdin): everything after\n"
+           "the first \"=\" of the key's first line in the section, as it stands. Key\n"
+           "names compare exactly, letter case included. A missing section or key gives\n"
+           "exit code 1; a key with an empty value prints an empty line.\n";
+  }
+  unsigned Options() const override { return kOptPassword | kOptPlain; }
+  int MinOperands() const override { return 3; }
+  int MaxOperands() const override { return 3; }
+
+  int Run(Invocation& inv) const override {
+    Text section;
+    Text key;
+    Status status = TypedText(inv.operands[1], "the section name", &section);
+    if (status.ok()) status = TypedText(inv.operands[2], "the key name", &key);
+    if (!status.ok()) return inv.Fail(status);
+    PrivateFolder folder;
+    IniSource source;
+    if (Status s = OpenIniSource(inv, folder, &source); !s.ok()) return inv.Fail(s);
+    TextList keys;
+    if (!ListKeys(source.path, source.password, section, keys)) {
+      return inv.Fail("no section [" + section + "] in " + source.shown);
+    }
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+      return inv.Fail("no key " + key + " in section [" + section + "] of " + source.shown);
+    }
+    Text value = ReadValue(source.path, source.password, section, key);
+    if (Status s = PrintText(inv, value + "\n"); !s.ok()) return inv.Fail(s);
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+const Command& GetCommand() {
+  static const Get command;
+  return command;
+}
+
+}  // namespace inicrypt::cli

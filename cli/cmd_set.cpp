@@ -1,0 +1,121 @@
+// set FILE SECTION KEY VALUE: one value written with the INI writer, on a
+// copy of FILE that replaces it when complete.
+#include "cli/command.h"
+#include "cli/file_bytes.h"
+#include "cli/io_watch.h"
+#include "cli/passwords.h"
+#include "cli/paths.h"
+#include "cli/plain_text.h"
+#include "cli/staged_file.h"
+#include "ini/ini.h"
+
+namespace inicrypt::cli {
+namespace {
+
+bool HoldsLineEnd(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0\x1a", 4)) != std::string_view::npos;
+}
+
+// What the INI layout cannot hold: a pair that would break other lines or
+// never be found again. Empty when the pair can be written.
+std::string CheckPair(const Text& section, const Text& key, const Text& value) {
+  if (HoldsLineEnd(section) || HoldsLineEnd(key) || HoldsLineEnd(value)) {
+    return "names and values cannot hold line breaks, NUL or 0x1A bytes";
+  }
+  if (TrimBothEnds(section).empty()) return "the section name is blank";
+  if (TrimBothEnds(key).empty()) return "the key name is blank";
+  if (FindText(key, "=") != -1) return "a key name cannot hold \"=\"";
+  if (TrimBothEnds(key) != key) return "a key name cannot begin or end with blanks";
+  return {};
+}
+
+// Refuses to add to a file that its password does not open: the INI writer
+// would append lines enciphered under another password.
+Status CheckOpens(const Invocation& inv, const Text& path, const std::string& bytes,
+                  std::string_view password) {
+  if (inv.plain || inv.force || bytes.empty()) return Status::Ok();
+  std::string plain = bytes;
+  if (Status s = TransformWhole(password, &plain); !s.ok()) return s;
+  if (HoldsSectionHeader(plain)) return Status::Ok();
+  return Status::Error(path +
+                       " holds no section header under this password; the password may be "
+                       "wrong; nothing changed (--force writes anyway)");
+}
+
+// Writes the pair into a copy of the file and puts the copy in its place.
+Status WritePair(const Text& path, const std::string* old_bytes, std::string_view password,
+                 const Text& section, const Text& key, const Text& value) {
+  StagedFile staged;
+  if (Status s = staged.Create(path); !s.ok()) return s;
+  if (old_bytes != nullptr) {
+    if (Status s = staged.Write(*old_bytes); !s.ok()) return s;
+  }
+  Status failure;
+  {
+    IoWatch watch;
+    Text temp = staged.path();
+    if (!WriteValue(temp, password, section, key, value)) {
+      return Status::Error("cannot open " + staged.path());
+    }
+    failure = watch.failure();
+  }
+  if (!failure.ok()) return failure;
+  return staged.Commit();
+}
+
+class Set final : public Command {
+ public:
+  std::string_view Name() const override { return "set"; }
+  std::string_view Synopsis() const override {
+    return "FILE SECTION KEY VALUE [--plain] [--force]";
+  }
+  std::string_view Summary() const override { return "set the value of a key (creates FILE)"; }
+  std::string_view Description() const override {
+    return "Sets KEY in SECTION of FILE to VALUE with the window's INI writer: the\n"
+           "key's line is replaced (the text before its \"=\" kept), or a \"KEY=VALUE\"\n"
+           "line is added at the end of the section, or the section is appended with\n"
+           "it. FILE is created when it is missing (with --ask-password the password\n"
+           "is then asked twice). The change is made on a copy that replaces FILE\n"
+           "when complete. An enciphered FILE that shows no section header under the\n"
+           "password is left alone unless --force is given.\n";
+  }
+  unsigned Options() const override { return kOptPassword | kOptPlain | kOptForce; }
+  int MinOperands() const override { return 4; }
+  int MaxOperands() const override { return 4; }
+
+  int Run(Invocation& inv) const override {
+    if (inv.operands[0] == kStdStream) return inv.Usage("set changes FILE in place; \"-\" is no file");
+    Text path, section, key, value;
+    Status status = ResolvePath(inv.operands[0], &path);
+    if (status.ok()) status = TypedText(inv.operands[1], "the section name", &section);
+    if (status.ok()) status = TypedText(inv.operands[2], "the key name", &key);
+    if (status.ok()) status = TypedText(inv.operands[3], "the value", &value);
+    if (!status.ok()) return inv.Fail(status);
+    if (std::string problem = CheckPair(section, key, value); !problem.empty()) {
+      return inv.Usage(problem);
+    }
+    const bool exists = GetHost().GetPathKind(path) != PathKind::kMissing;
+    std::string old_bytes;
+    if (exists) {
+      if (Status s = ReadWholeFile(path, &old_bytes); !s.ok()) return inv.Fail(s);
+    }
+    Text password;
+    if (!inv.plain) {
+      status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
+      if (!status.ok()) return inv.Fail(status);
+    }
+    if (Status s = CheckOpens(inv, path, old_bytes, password); !s.ok()) return inv.Fail(s);
+    status = WritePair(path, exists ? &old_bytes : nullptr, password, section, key, value);
+    if (!status.ok()) return inv.Fail("cannot write " + path + ": " + status.message());
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+const Command& SetCommand() {
+  static const Set command;
+  return command;
+}
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,47 @@
+// view FILE: the deciphered text on the terminal; nothing plain touches the
+// disk.
+#include "cli/command.h"
+#include "cli/endpoints.h"
+#include "cli/file_bytes.h"
+#include "cli/passwords.h"
+#include "cli/plain_text.h"
+
+namespace inicrypt::cli {
+namespace {
+
+class View final : public Command {
+ public:
+  std::string_view Name() const override { return "view"; }
+  std::string_view Synopsis() const override { return "FILE"; }
+  std::string_view Summary() const override { return "print the deciphered text of a file"; }
+  std::string_view Description() const override {
+    return "Deciphers FILE (\"-\": stdin) in memory and prints its text, as it\n"
+           "stands, in the terminal's encoding. Nothing plain is written to disk.\n";
+  }
+  unsigned Options() const override { return kOptPassword; }
+  int MinOperands() const override { return 1; }
+  int MaxOperands() const override { return 1; }
+
+  int Run(Invocation& inv) const override {
+    Input input;
+    if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
+    Text password;
+    if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
+    Text plain;
+    Status status = ReadInput(inv, input, &plain);
+    if (status.ok()) status = TransformWhole(password, &plain);
+    if (!status.ok()) return inv.Fail(status);
+    if (!plain.empty() && !HoldsSectionHeader(plain)) WarnNoSection(inv, input.shown);
+    if (Status s = PrintText(inv, plain); !s.ok()) return inv.Fail(s);
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+const Command& ViewCommand() {
+  static const View command;
+  return command;
+}
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,44 @@
+#include "cli/console.h"
+
+#include <cstdio>
+
+#include "base/cp936.h"
+#include "base/host.h"
+
+namespace inicrypt::cli {
+
+Console ProcessConsole(std::istream& in, std::ostream& out, std::ostream& err) {
+  return Console{
+      in,
+      out,
+      err,
+      [](std::string_view name) { return GetHost().GetEnvironment(name); },
+      [](std::string_view prompt, std::string* line) {
+        return GetHost().ReadSecretLine(prompt, line);
+      },
+  };
+}
+
+bool ToTerminal(std::string_view text, std::string* out) { return Cp936ToLocale(text, out); }
+
+std::string ForMessage(std::string_view text) {
+  std::string local;
+  if (ToTerminal(text, &local)) return local;
+  return EscapeBytes(text);
+}
+
+std::string EscapeBytes(std::string_view bytes) {
+  std::string shown;
+  for (unsigned char b : bytes) {
+    if (b >= 0x80 || b < 0x20 || b == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", b);
+      shown += hex;
+    } else {
+      shown += static_cast<char>(b);
+    }
+  }
+  return shown;
+}
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,64 @@
+#include "cli/endpoints.h"
+
+#include <iostream>
+#include <iterator>
+
+#include "cli/file_bytes.h"
+#include "cli/paths.h"
+#include "cli/staged_file.h"
+
+namespace inicrypt::cli {
+
+Status OpenInput(std::string_view operand, Input* input) {
+  if (operand == kStdStream) {
+    *input = Input{Text(), "stdin"};
+    return Status::Ok();
+  }
+  Text path;
+  if (Status s = ResolvePath(operand, &path); !s.ok()) return s;
+  if (Status s = CheckInputFile(path); !s.ok()) return s;
+  *input = Input{path, path};
+  return Status::Ok();
+}
+
+Status ReadInput(const Invocation& invocation, const Input& input, std::string* bytes) {
+  if (!input.from_stdin()) return ReadWholeFile(input.path, bytes);
+  std::istream& in = invocation.console.in;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return Status::Error("cannot read stdin");
+  return Status::Ok();
+}
+
+Status InputPath(const Invocation& invocation, const Input& input, PrivateFolder& folder,
+                 Text* path) {
+  if (!input.from_stdin()) {
+    *path = input.path;
+    return Status::Ok();
+  }
+  std::string bytes;
+  if (Status s = ReadInput(invocation, input, &bytes); !s.ok()) return s;
+  return folder.AddFile("stdin.ini", bytes, path);
+}
+
+Status WriteResult(const Invocation& invocation, std::string_view bytes) {
+  if (!invocation.output || *invocation.output == kStdStream) {
+    std::ostream& out = invocation.console.out;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    return out ? Status::Ok() : Status::Error("cannot write stdout");
+  }
+  Text target;
+  if (Status s = ResolvePath(*invocation.output, &target); !s.ok()) return s;
+  return ReplaceFile(target, bytes);
+}
+
+Status ReplaceFile(const Text& target, std::string_view bytes) {
+  StagedFile staged;
+  Status status = staged.Create(target);
+  if (status.ok()) status = staged.Write(bytes);
+  if (status.ok()) status = staged.Commit();
+  if (!status.ok()) return Status::Error("cannot write " + target + ": " + status.message());
+  return Status::Ok();
+}
+
+}  // namespace inicrypt::cli

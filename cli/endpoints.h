@@ -1,0 +1,43 @@
+// Where commands read their input and put their result: a file named on the
+// command line, or stdin / stdout for "-" (and stdout when -o is absent).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/status.h"
+#include "base/text.h"
+#include "cli/command.h"
+#include "cli/private_folder.h"
+
+namespace inicrypt::cli {
+
+// An input as commands see it: its bytes or its path, and how messages name it.
+struct Input {
+  Text path;   // the absolute path; empty for stdin
+  Text shown;  // the path, or "stdin"
+  bool from_stdin() const { return path.empty(); }
+};
+
+// Names the input given by operand, checking that a file is there to read.
+[[nodiscard]] Status OpenInput(std::string_view operand, Input* input);
+
+// The input's whole content.
+[[nodiscard]] Status ReadInput(const Invocation& invocation, const Input& input,
+                               std::string* bytes);
+
+// A path the INI functions can open for the input: the file itself, or for
+// stdin a copy in the private folder.
+[[nodiscard]] Status InputPath(const Invocation& invocation, const Input& input,
+                               PrivateFolder& folder, Text* path);
+
+// Puts bytes out as the command's whole result: to stdout without -o or with
+// "-o -", else in place of the named file, which stays exactly as it was on
+// any failure (the message then names it: "cannot write PATH: reason").
+[[nodiscard]] Status WriteResult(const Invocation& invocation, std::string_view bytes);
+
+// Puts bytes in place of the file at target (absolute), which stays exactly
+// as it was on any failure; keeps its permission bits (new files 0600).
+[[nodiscard]] Status ReplaceFile(const Text& target, std::string_view bytes);
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,79 @@
+#include "cli/file_bytes.h"
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "base/text.h"
+#include "ini/ini.h"
+#include "store/cipher.h"
+
+namespace inicrypt::cli {
+
+Status CheckInputFile(std::string_view path) {
+  switch (GetHost().GetPathKind(path)) {
+    case PathKind::kMissing:
+      return Status::Error(std::string(path) + ": no such file");
+    case PathKind::kFolder:
+      return Status::Error(std::string(path) + ": is a folder");
+    default:
+      return Status::Ok();
+  }
+}
+
+Status ReadWholeFile(std::string_view path, std::string* bytes) {
+  if (Status s = CheckInputFile(path); !s.ok()) return s;
+  std::unique_ptr<HostFile> file;
+  Status status = GetHost().OpenFile(path, FileAccess::kRead, FileShare::kAll,
+                                     FileCreation::kOpenExisting, &file);
+  if (!status.ok()) return status;
+  bytes->clear();
+  char chunk[65536];
+  size_t got = 0;
+  do {
+    status = file->Read(chunk, sizeof chunk, &got);
+    if (!status.ok()) return status;
+    bytes->append(chunk, got);
+  } while (got > 0);
+  return file->Close();
+}
+
+Status WriteWholeFile(std::string_view path, std::string_view bytes, FileCreation creation) {
+  std::unique_ptr<HostFile> file;
+  Status status =
+      GetHost().OpenFile(path, FileAccess::kWrite, FileShare::kAll, creation, &file);
+  if (!status.ok()) return status;
+  if (status = file->Write(bytes.data(), bytes.size()); !status.ok()) return status;
+  if (status = file->SetEnd(); !status.ok()) return status;
+  if (status = file->Sync(); !status.ok()) return status;
+  return file->Close();
+}
+
+Status TransformWhole(std::string_view password, std::string* bytes) {
+  if (bytes->size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    return Status::Error("the file is too large (2 GiB or more)");
+  }
+  PositionCipher cipher;
+  cipher.SetPassword(password, 0);
+  cipher.TransformAt(0, reinterpret_cast<uint8_t*>(bytes->data()), bytes->size());
+  return Status::Ok();
+}
+
+bool HoldsSectionHeader(std::string_view plain) {
+  size_t start = 0;
+  for (size_t i = 0; i <= plain.size(); ++i) {
+    const bool at_end = i == plain.size() || plain[i] == '\0' || plain[i] == '\x1a';
+    if (at_end || plain[i] == '\n') {
+      std::string_view line = plain.substr(start, i - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (IsSectionHeader(line)) return true;
+      if (at_end) return false;
+      start = i + 1;
+    } else if (IsLeadByte(static_cast<unsigned char>(plain[i])) && i + 1 < plain.size()) {
+      ++i;  // a trail byte ends no line
+    }
+  }
+  return false;
+}
+
+}  // namespace inicrypt::cli

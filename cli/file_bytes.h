@@ -1,0 +1,35 @@
+// Whole files through the host, and the cipher over a whole file held in
+// memory (for view, raw encrypt and decrypt, edit and rekey, which never
+// need the file's plain text on disk).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/host.h"
+#include "base/status.h"
+
+namespace inicrypt::cli {
+
+// OK when path names something to read from: "PATH: no such file" for a
+// missing path, "PATH: is a folder" for a folder.
+[[nodiscard]] Status CheckInputFile(std::string_view path);
+
+// The whole content of the file at path (checked as above first).
+[[nodiscard]] Status ReadWholeFile(std::string_view path, std::string* bytes);
+
+// Opens path with the creation rule, writes bytes as its whole content and
+// forces them to stable storage.
+[[nodiscard]] Status WriteWholeFile(std::string_view path, std::string_view bytes,
+                                    FileCreation creation);
+
+// Enciphers or deciphers (the same operation) the whole text of a file held
+// in memory under a non-empty password. Fails for 2 GiB or more.
+[[nodiscard]] Status TransformWhole(std::string_view password, std::string* bytes);
+
+// True when some line of the plain text is a section header, the lines being
+// read as the INI reader reads them (to LF, one CR dropped, a NUL or 0x1A
+// byte ending the text).
+bool HoldsSectionHeader(std::string_view plain);
+
+}  // namespace inicrypt::cli

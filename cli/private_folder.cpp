@@ -1,0 +1,77 @@
+#include "cli/private_folder.h"
+
+#include <memory>
+#include <random>
+
+#include "base/host.h"
+#include "base/services.h"
+#include "cli/file_bytes.h"
+#include "cli/staged_file.h"
+
+namespace inicrypt::cli {
+namespace {
+
+Text RandomName() {
+  static std::mt19937 generator{std::random_device{}()};
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  Text name = "inicrypt-";
+  for (int i = 0; i < 10; ++i) name += kLetters[pick(generator)];
+  return name;
+}
+
+}  // namespace
+
+PrivateFolder::~PrivateFolder() { Remove(); }
+
+Status PrivateFolder::Create() {
+  if (!folder_.empty()) return Status::Ok();
+  const Text base = SpecialFolder(11);
+  if (base.empty()) return Status::Error("no folder for temporary files");
+  Host& host = GetHost();
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    Text folder = base + RandomName();
+    if (host.GetPathKind(folder) != PathKind::kMissing) continue;
+    host.RemoveOnInterrupt(folder);
+    Status status = host.CreatePrivateFolder(folder);
+    if (!status.ok()) {
+      host.ForgetOnInterrupt(folder);
+      return status;
+    }
+    folder_ = folder;
+    return Status::Ok();
+  }
+  return Status::Error("no free temporary folder name in " + base);
+}
+
+Status PrivateFolder::AddFile(std::string_view name, std::string_view bytes, Text* path) {
+  if (Status s = Create(); !s.ok()) return s;
+  Host& host = GetHost();
+  Text file = folder_ + PathSeparator() + Text(name);
+  host.RemoveOnInterrupt(file);
+  files_.push_back(file);
+  std::unique_ptr<HostFile> handle;
+  Status status = host.OpenFile(file, FileAccess::kWrite, FileShare::kAll,
+                                FileCreation::kCreateNew, &handle);
+  if (status.ok()) status = handle->Close();
+  if (status.ok()) status = host.SetFileMode(file, kNewFileMode);
+  if (status.ok()) status = WriteWholeFile(file, bytes, FileCreation::kOpenExisting);
+  if (status.ok()) *path = file;
+  return status;
+}
+
+bool PrivateFolder::Remove() {
+  if (folder_.empty()) return true;
+  Host& host = GetHost();
+  for (const Text& file : files_) {
+    if (host.GetPathKind(file) != PathKind::kMissing) (void)host.DeleteFile(file);
+    host.ForgetOnInterrupt(file);
+  }
+  files_.clear();
+  const bool removed = host.DeleteFolder(folder_).ok();
+  host.ForgetOnInterrupt(folder_);
+  folder_.clear();
+  return removed;
+}
+
+}  // namespace inicrypt::cli

@@ -1,0 +1,42 @@
+// A private place for plain text that has to be a file for a while (the copy
+// an editor works on, stdin handed to the INI functions): a fresh folder in
+// the folder for temporary files that only its owner may enter (0700), with
+// files only its owner may read (0600). The files and the folder are removed
+// on every way out, termination signals included.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "base/status.h"
+#include "base/text.h"
+
+namespace inicrypt::cli {
+
+class PrivateFolder {
+ public:
+  PrivateFolder() = default;
+  ~PrivateFolder();
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  // Makes the folder (once; later calls do nothing).
+  [[nodiscard]] Status Create();
+
+  // Creates the file name in the folder (made on demand) with mode 0600 and
+  // bytes as its content; *path is where it lies. The file is removed with
+  // the folder.
+  [[nodiscard]] Status AddFile(std::string_view name, std::string_view bytes, Text* path);
+
+  // Removes the files and the folder now; false when something stayed (an
+  // editor may have left a file of its own there).
+  bool Remove();
+
+  const Text& folder() const { return folder_; }
+
+ private:
+  Text folder_;
+  std::vector<Text> files_;
+};
+
+}  // namespace inicrypt::cli
