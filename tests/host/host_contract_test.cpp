@@ -176,6 +176,23 @@ TEST_P(HostFileTest, FolderNeverOpensAsFile) {
   EXPECT_TRUE(fs::is_directory(dir_.path()));
 }
 
+TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
+  std::string fifo = dir_ / "fifo";
+  TextList arguments;
+  arguments.Append(fifo);
+  int code = -1;
+  ASSERT_TRUE(IsOk(host().RunProgram("mkfifo", arguments, &code)));
+  ASSERT_EQ(code, 0);
+  EXPECT_EQ(host().GetPathKind(fifo), PathKind::kOther);
+  std::unique_ptr<HostFile> file;
+  // With no writer, a reader opens at once; a writer is refused at once.
+  EXPECT_TRUE(IsOk(Open(fifo, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting,
+                        &file)));
+  file.reset();
+  EXPECT_FALSE(
+      Open(fifo, FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting, &file).ok());
+}
+
 TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
   auto file = OpenRw(dir_ / "f");
   ASSERT_TRUE(IsOk(file->Write("hello", 5)));
