@@ -22,6 +22,10 @@ namespace inicrypt {
 
 inline constexpr int kCipherBlockSize = 4096;
 
+// Files hold fewer than 2^31 bytes; bytes at or beyond this position have no
+// mask.
+inline constexpr int64_t kCipherPositionLimit = int64_t{1} << 31;
+
 // 32 lower-case hexadecimal characters and a NUL: the MD5 digest of the
 // password, written from its last byte to its first, high digit first.
 using PasswordDigest = std::array<char, 33>;
@@ -33,8 +37,10 @@ struct KeystreamState {
   uint8_t j;
 };
 
-PasswordDigest MakePasswordDigest(const uint8_t* password, size_t count);
-// Standard RC4 key schedule; length >= 1. Only the first 256 key bytes count.
+// The digest of count password bytes (count may be 0).
+[[nodiscard]] PasswordDigest MakePasswordDigest(const uint8_t* password, size_t count);
+// Standard RC4 key schedule; i and j end at 0. Only the first 256 key bytes
+// count. A length of 0 leaves the identity permutation.
 void KeySchedule(const uint8_t* key, size_t length, KeystreamState& state);
 // Advances the state count steps, producing nothing.
 void SkipKeystream(size_t count, KeystreamState& state);
@@ -43,10 +49,15 @@ void XorKeystream(uint8_t* bytes, size_t count, KeystreamState& state);
 
 enum class CipherDirection { kReading, kWriting };
 
-// The cipher fields of an enciphered file. Transforms never change the
-// object's observable state, so calls on one object do not disturb each
-// other; what is computed per block may be kept (shared per password) to make
-// later calls cheaper.
+// The cipher fields of an enciphered file.
+//
+// Transforms never change the object's observable state, so calls on one
+// object do not disturb each other and may run on several threads at once.
+// The nonces and the masks of recently used blocks are kept per password,
+// shared by every PositionCipher under that password and bounded in size, so
+// that a file opened and read in small pieces again and again does not pay
+// for the same keystream each time. The password text itself is never kept;
+// the shared keys are found by its digest and key schedule.
 class PositionCipher {
  public:
   PositionCipher();
@@ -55,21 +66,27 @@ class PositionCipher {
   PositionCipher& operator=(const PositionCipher&) = delete;
 
   // Sets the password (empty: no password, nothing is transformed) and the
-  // number of leading bytes that stay plain (negative acts as 0).
+  // number of leading bytes that stay plain (negative acts as 0). The
+  // password is its bytes up to the first NUL, if any, used as they are.
   void SetPassword(std::string_view password, int32_t prefix_length);
 
   int32_t prefix_length() const { return prefix_length_; }
+  // The password's digest; all zero bytes when there is no password.
   const PasswordDigest& digest() const;
 
   // XORs bytes[0..count) in place with the masks of positions
   // position .. position + count - 1. Enciphering and deciphering are the
-  // same operation; the direction changes nothing in the result. Positions
-  // must stay below 2^31.
+  // same operation; the direction changes nothing in the result. Bytes whose
+  // position is negative, below the prefix length, or at or beyond
+  // kCipherPositionLimit have no mask and are left as they are.
   void TransformAt(int64_t position, uint8_t* bytes, size_t count,
                    CipherDirection direction = CipherDirection::kReading) const;
 
  private:
-  struct Keys;  // digest, base state and caches, shared per password
+  struct Keys;  // digest, nonces and block masks, shared per password
+  // The keys of a password, shared with the ciphers that recently used it.
+  static std::shared_ptr<Keys> ShareKeys(const PasswordDigest& digest, const KeystreamState& base);
+
   int32_t prefix_length_ = 0;
   std::shared_ptr<Keys> keys_;
 };
