@@ -1,0 +1,124 @@
+#include "app/jobs.h"
+
+#include "app/convert.h"
+#include "base/host.h"
+#include "base/services.h"
+
+namespace inicrypt {
+namespace {
+
+// The path and the password a job works with, read once at its start.
+struct JobInput {
+  Text path;
+  Text password;
+};
+
+// Reads both boxes, telling the user when one is empty or cannot be used.
+// False when the job must not start.
+bool ReadJobInput(JobWindow& window, JobInput* input) {
+  ControlText path = window.GetControlText(kPathBox, &input->path);
+  if (path == ControlText::kGone) return false;
+  if (path == ControlText::kUnrepresentable) {
+    window.ShowMessage(msg::kPathUnsupported);
+    return false;
+  }
+  if (input->path.empty()) {
+    window.ShowMessage(msg::kChooseFile);
+    return false;
+  }
+  ControlText password = window.GetControlText(kPasswordBox, &input->password);
+  if (password == ControlText::kGone) return false;
+  if (password == ControlText::kUnrepresentable) {
+    window.ShowMessage(msg::kPasswordUnsupported);
+    return false;
+  }
+  if (input->password.empty()) {
+    window.ShowMessage(msg::kEmptyPassword);
+    return false;
+  }
+  return true;
+}
+
+// Lets the window's events run after each value; a closed window stops the job.
+PairProgress KeepWindowAlive(JobWindow& window) {
+  return [&window] {
+    ProcessEvents();
+    return !window.IsClosed();
+  };
+}
+
+// The message for an outcome other than success; empty when nothing is to
+// be said (the window was closed).
+std::string_view FailureMessage(ConvertOutcome outcome, std::string_view nothing_found,
+                                std::string_view write_failed) {
+  switch (outcome) {
+    case ConvertOutcome::kSourceUnreadable:
+      return msg::kSourceUnreadable;
+    case ConvertOutcome::kNothingFound:
+      return nothing_found;
+    case ConvertOutcome::kWriteFailed:
+      return write_failed;
+    case ConvertOutcome::kDone:
+    case ConvertOutcome::kStopped:
+      break;
+  }
+  return {};
+}
+
+void ReportFailure(JobWindow& window, std::string_view message) {
+  if (!message.empty() && !window.IsClosed()) window.ShowMessage(message);
+}
+
+}  // namespace
+
+Text RunFile(std::string_view name) {
+  Text path = RunDirectory();
+  path += PathSeparator();
+  path += name;
+  return path;
+}
+
+void EncryptJob(JobWindow& window) {
+  JobInput input;
+  if (!ReadJobInput(window, &input)) return;
+  ConvertResult result =
+      EncryptConfig(input.path, RunFile(kConfigFileName), input.password, KeepWindowAlive(window));
+  if (result.outcome != ConvertOutcome::kDone) {
+    ReportFailure(window, FailureMessage(result.outcome, msg::kNoPairs, msg::kEncryptFailed));
+    return;
+  }
+  window.ShowMessage(msg::kEncrypted);
+  window.SetControlText(kPathBox, {});
+}
+
+void DecryptJob(JobWindow& window) {
+  JobInput input;
+  if (!ReadJobInput(window, &input)) return;
+  ConvertResult result = DecryptConfig(input.path, RunFile(kConfigFileName), input.password,
+                                       RunFile(kDecryptedFileName), KeepWindowAlive(window));
+  if (result.outcome != ConvertOutcome::kDone) {
+    ReportFailure(window, FailureMessage(result.outcome, msg::kNoSections, msg::kDecryptFailed));
+    return;
+  }
+  window.SetControlText(kPathBox, {});
+  window.ShowMessage(msg::kDecrypted);
+}
+
+void StartupOffer(JobWindow& window) {
+  if (FileExists(RunFile(kConfigFileName))) return;
+  if (window.ShowMessage(msg::kOfferSample, kStyleYesNoQuestion) != kButtonYes) return;
+  if (!WriteBytesToFile(RunFile(kSampleFileName), {SampleConfiguration})) {
+    window.ShowMessage(msg::kSampleFailed);
+  }
+}
+
+void ChooseConfigFile(JobWindow& window, CommonDlg& dialog) {
+  dialog.initial_folder = SpecialFolder(3);
+  dialog.filter = Text(kConfigFileFilter);
+  if (window.ChooseFileToOpen(dialog) == FileChoice::kUnrepresentable) {
+    window.ShowMessage(msg::kPathUnsupported);
+  }
+  window.SetControlText(kPathBox, dialog.file_name);
+}
+
+}  // namespace inicrypt

@@ -1,0 +1,247 @@
+#include "app/jobs.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/convert.h"
+#include "base/faulty_host.h"
+#include "base/services.h"
+#include "tests/app/test_support.h"
+
+namespace inicrypt {
+namespace {
+
+using testing::Decipher;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::ReadFileBytes;
+using testing::ScriptedWindow;
+using testing::TempRunDirectory;
+using testing::WriteFileBytes;
+
+constexpr std::string_view kPassword = "73580647";
+
+// A window holding a path and the default password.
+ScriptedWindow WindowWith(const Text& path, std::string_view password = kPassword) {
+  ScriptedWindow window;
+  window.controls[Text(kPathBox)] = path;
+  window.controls[Text(kPasswordBox)] = Text(password);
+  return window;
+}
+
+using Job = void (*)(JobWindow&);
+
+TEST(JobsTest, EmptyOrUnusableBoxesStopBeforeAnythingChanges) {
+  struct Case {
+    const char* what;
+    Text path;
+    Text password;
+    std::vector<Text> unrepresentable;
+    std::string_view message;
+  } cases[] = {
+      {"empty path", "", "pw", {}, msg::kChooseFile},
+      {"empty password", "a.ini", "", {}, msg::kEmptyPassword},
+      {"both empty", "", "", {}, msg::kChooseFile},
+      {"path not cp936", "x", "pw", {Text(kPathBox)}, msg::kPathUnsupported},
+      {"password not cp936", "a.ini", "x", {Text(kPasswordBox)}, msg::kPasswordUnsupported},
+  };
+  for (Job job : {&EncryptJob, &DecryptJob}) {
+    for (const Case& c : cases) {
+      TempRunDirectory run;
+      WriteFileBytes(run.File("config.ini"), "old");
+      ScriptedWindow window = WindowWith(c.path, c.password);
+      window.unrepresentable = c.unrepresentable;
+      job(window);
+      EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message))) << c.what;
+      EXPECT_EQ(window.messages[0].style, kStyleOk);
+      EXPECT_THAT(run.Names(), ElementsAre("config.ini")) << c.what;
+      EXPECT_EQ(ReadFileBytes(run.File("config.ini")), "old");
+    }
+  }
+}
+
+TEST(JobsTest, SampleEncryptedAndDecryptedGivesBackItsPairs) {
+  TempRunDirectory run;
+  ScriptedWindow start;
+  start.answers = {kButtonYes};
+  StartupOffer(start);
+  ASSERT_EQ(ReadFileBytes(run.File(kSampleFileName)), SampleConfiguration);
+
+  ScriptedWindow window = WindowWith(run.File(kSampleFileName));
+  EncryptJob(window);
+  EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kEncrypted)));
+  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  EXPECT_EQ(Decipher(run.File(kConfigFileName), kPassword), SampleConfiguration);
+
+  window.messages.clear();
+  window.controls[Text(kPathBox)] = run.File(kConfigFileName);
+  DecryptJob(window);
+  EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kDecrypted)));
+  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), SampleConfiguration);
+}
+
+TEST(JobsTest, EncryptReportsBeforeEmptyingThePathBoxDecryptAfter) {
+  TempRunDirectory run;
+  WriteFileBytes(run.File("plain.ini"), "[s]\r\nk=v\r\n");
+  ScriptedWindow encrypt = WindowWith(run.File("plain.ini"));
+  EncryptJob(encrypt);
+  ASSERT_EQ(encrypt.messages.size(), 1u);
+  EXPECT_EQ(encrypt.messages[0].path_box, run.File("plain.ini"));
+  ScriptedWindow decrypt = WindowWith(run.File("config.ini"));
+  DecryptJob(decrypt);
+  ASSERT_EQ(decrypt.messages.size(), 1u);
+  EXPECT_EQ(decrypt.messages[0].path_box, "");
+}
+
+TEST(JobsTest, EncryptThatCannotReadOrWriteSaysSoAndKeepsConfig) {
+  TempRunDirectory run;
+  WriteFileBytes(run.File("plain.ini"), "[s]\r\nk=v\r\n");
+  WriteFileBytes(run.File("nothing.ini"), "k=v\r\n");
+  struct Case {
+    Text source;
+    bool fail_rename;
+    std::string_view message;
+  } cases[] = {
+      {run.File("missing.ini"), false, msg::kSourceUnreadable},
+      {run.File("nothing.ini"), false, msg::kNoPairs},
+      {run.File("plain.ini"), true, msg::kEncryptFailed},
+  };
+  for (const Case& c : cases) {
+    WriteFileBytes(run.File("config.ini"), "old");
+    ScriptedWindow window = WindowWith(c.source);
+    FaultyHost faulty;
+    if (c.fail_rename) faulty.FailCall(HostCall::kRename, 1);
+    {
+      ScopedHost in_use(faulty);
+      EncryptJob(window);
+    }
+    EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message)));
+    EXPECT_EQ(window.controls[Text(kPathBox)], c.source);
+    EXPECT_EQ(ReadFileBytes(run.File("config.ini")), "old");
+  }
+  EXPECT_THAT(run.Names(), ElementsAre("config.ini", "nothing.ini", "plain.ini"));
+}
+
+TEST(JobsTest, DecryptThatFindsNothingOrCannotWriteSaysSo) {
+  TempRunDirectory run;
+  testing::WriteEnciphered(run.File("config.ini"), kPassword, "[s]\r\nk=v\r\n");
+  WriteFileBytes(run.File(kDecryptedFileName), "[u]\r\nz=1\r\n");
+  struct Case {
+    Text file;
+    std::string_view password;
+    bool fail_rename;
+    std::string_view message;
+  } cases[] = {
+      {run.File("missing.ini"), kPassword, false, msg::kSourceUnreadable},
+      {run.File("config.ini"), "wrong", false, msg::kNoSections},
+      {run.File("config.ini"), kPassword, true, msg::kDecryptFailed},
+  };
+  for (const Case& c : cases) {
+    ScriptedWindow window = WindowWith(c.file, c.password);
+    FaultyHost faulty;
+    if (c.fail_rename) faulty.FailCall(HostCall::kRename, 1, FaultSpan::kFromNthOn);
+    {
+      ScopedHost in_use(faulty);
+      DecryptJob(window);
+    }
+    EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message)));
+    EXPECT_EQ(window.controls[Text(kPathBox)], c.file);
+    EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), "[u]\r\nz=1\r\n");
+  }
+}
+
+TEST(JobsTest, ClosingTheWindowEndsTheJobAndKeepsTheOldFiles) {
+  TempRunDirectory run;
+  WriteFileBytes(run.File("plain.ini"), "[s]\r\na=1\r\nb=2\r\nc=3\r\n");
+  testing::WriteEnciphered(run.File("config.ini"), kPassword, "[s]\r\na=1\r\nb=2\r\n");
+  const std::string old_config = ReadFileBytes(run.File("config.ini"));
+  for (Job job : {&EncryptJob, &DecryptJob}) {
+    ScriptedWindow window = WindowWith(run.File(job == &EncryptJob ? "plain.ini" : "config.ini"));
+    int pumped = 0;
+    SetEventPump([&] {
+      if (++pumped == 1) window.closed = true;  // the user closes it after the first value
+    });
+    job(window);
+    SetEventPump({});
+    EXPECT_EQ(pumped, 1);
+    EXPECT_THAT(window.messages, IsEmpty());
+  }
+  EXPECT_EQ(ReadFileBytes(run.File("config.ini")), old_config);
+  EXPECT_THAT(run.Names(), ElementsAre("config.ini", "plain.ini"));
+}
+
+TEST(StartupOfferTest, AsksOnlyWithoutConfigAndWritesTheSampleOnYes) {
+  struct Case {
+    const char* what;
+    bool config_exists;
+    int answer;
+    bool sample_written;
+  } cases[] = {
+      {"config.ini there", true, kButtonYes, false},
+      {"answer yes", false, kButtonYes, true},
+      {"answer no", false, kButtonNo, false},
+  };
+  for (const Case& c : cases) {
+    TempRunDirectory run;
+    if (c.config_exists) WriteFileBytes(run.File("config.ini"), "x");
+    WriteFileBytes(run.File(kSampleFileName), std::string(1000, 'e'));
+    ScriptedWindow window;
+    window.answers = {c.answer};
+    StartupOffer(window);
+    if (c.config_exists) {
+      EXPECT_THAT(window.messages, IsEmpty()) << c.what;
+    } else {
+      ASSERT_EQ(window.messages.size(), 1u) << c.what;
+      EXPECT_EQ(window.messages[0].text, msg::kOfferSample);
+      EXPECT_EQ(window.messages[0].style, 36);
+      EXPECT_EQ(window.messages[0].caption, "");
+    }
+    EXPECT_EQ(ReadFileBytes(run.File(kSampleFileName)),
+              c.sample_written ? std::string(SampleConfiguration) : std::string(1000, 'e'))
+        << c.what;
+    EXPECT_EQ(testing::Exists(run.File("config.ini")), c.config_exists);
+  }
+}
+
+TEST(StartupOfferTest, SampleThatCannotBeWrittenIsReported) {
+  TempRunDirectory run;
+  std::filesystem::create_directory(testing::Native(run.File(kSampleFileName)));
+  ScriptedWindow window;
+  window.answers = {kButtonYes};
+  StartupOffer(window);
+  EXPECT_THAT(window.MessageTexts(),
+              ElementsAre(Text(msg::kOfferSample), Text(msg::kSampleFailed)));
+}
+
+TEST(ChooseConfigFileTest, PutsTheDialogsFileNameIntoThePathBox) {
+  TempRunDirectory run;
+  CommonDlg dialog;
+  ScriptedWindow window;
+  window.controls[Text(kPathBox)] = "typed";
+  FileChoice next = FileChoice::kCancelled;
+  window.file_dialog = [&](CommonDlg& d) {
+    EXPECT_EQ(d.initial_folder, SpecialFolder(3));
+    EXPECT_EQ(d.filter, kConfigFileFilter);
+    EXPECT_EQ(d.default_extension, ".ini");
+    if (next == FileChoice::kChosen) d.file_name = "/home/u/a.ini";
+    return next;
+  };
+  ChooseConfigFile(window, dialog);  // cancelled before any choice
+  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  next = FileChoice::kChosen;
+  ChooseConfigFile(window, dialog);
+  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
+  window.controls[Text(kPathBox)] = "";  // a job emptied it
+  next = FileChoice::kCancelled;
+  ChooseConfigFile(window, dialog);
+  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
+  next = FileChoice::kUnrepresentable;
+  ChooseConfigFile(window, dialog);
+  EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kPathUnsupported)));
+  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
+  EXPECT_EQ(window.dialogs_opened, 4);
+}
+
+}  // namespace
+}  // namespace inicrypt

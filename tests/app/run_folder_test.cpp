@@ -1,0 +1,70 @@
+#include "app/run_folder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/faulty_host.h"
+#include "tests/app/test_support.h"
+
+namespace inicrypt {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Points the per-user data folder into a temporary folder for one test.
+class RunFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("XDG_DATA_HOME");
+    had_old_ = old != nullptr;
+    if (had_old_) old_ = old;
+    data_home_ = run_.File("data/home");
+    setenv("XDG_DATA_HOME", data_home_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (had_old_) {
+      setenv("XDG_DATA_HOME", old_.c_str(), 1);
+    } else {
+      unsetenv("XDG_DATA_HOME");
+    }
+  }
+
+  testing::TempRunDirectory run_;
+  Text data_home_;
+  std::string old_;
+  bool had_old_ = false;
+};
+
+TEST_F(RunFolderTest, ProgramFolderWhereFilesCanBeCreated) {
+  std::filesystem::create_directory(run_.File("bin"));
+  EXPECT_EQ(PickRunDirectory(run_.File("bin")), run_.File("bin"));
+  EXPECT_THAT(testing::TempRunDirectory::Names(run_.File("bin")), IsEmpty());  // no probe left
+  EXPECT_FALSE(testing::Exists(data_home_));
+}
+
+TEST_F(RunFolderTest, PerUserFolderOtherwiseCreatedOnDemand) {
+  testing::WriteFileBytes(run_.File("file"), "x");
+  FaultyHost refuses_files;
+  refuses_files.FailCall(HostCall::kOpen, 1);
+  struct Case {
+    const char* what;
+    Text program_folder;
+    Host* host;
+  } cases[] = {
+      {"missing folder", run_.File("gone"), &PlatformHost()},
+      {"a file, no folder", run_.File("file"), &PlatformHost()},
+      {"no file can be created", run_.path(), &refuses_files},
+  };
+  for (const Case& c : cases) {
+    ScopedHost in_use(*c.host);
+    EXPECT_EQ(PickRunDirectory(c.program_folder), data_home_ + "/inicrypt") << c.what;
+    EXPECT_TRUE(std::filesystem::is_directory(data_home_ + "/inicrypt")) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace inicrypt
