@@ -111,7 +111,7 @@ class MaskCache {
  public:
   SharedMasks Find(uint32_t block) {
     for (Slot& slot : slots_) {
-      if (slot.masks && slot.masks->block == block) {
+      if (slot.block == block && slot.masks) {
         slot.used = ++clock_;
         return slot.masks;
       }
@@ -124,7 +124,7 @@ class MaskCache {
   SharedMasks Keep(SharedMasks masks) {
     Slot* victim = &slots_[0];
     for (Slot& slot : slots_) {
-      if (slot.masks && slot.masks->block == masks->block) {
+      if (slot.block == masks->block && slot.masks) {
         slot.used = ++clock_;
         if (slot.masks->length >= masks->length) return masks;
         victim = &slot;
@@ -133,12 +133,14 @@ class MaskCache {
       if (slot.used < victim->used) victim = &slot;
     }
     victim->used = ++clock_;
+    victim->block = masks->block;
     std::swap(victim->masks, masks);
     return masks;
   }
 
  private:
   struct Slot {
+    uint32_t block = 0;  // of masks, kept beside them for a quick search
     SharedMasks masks;
     uint64_t used = 0;  // 0: empty
   };
