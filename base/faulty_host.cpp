@@ -163,7 +163,7 @@ Status FaultyHost::RunProgram(std::string_view program, const TextList& argument
   return target().RunProgram(program, arguments, exit_code);
 }
 
-Status FaultyHost::ReadSecretLine(std::string_view prompt, Text* line) {
+Status FaultyHost::ReadSecretLine(std::string_view prompt, std::string* line) {
   line->clear();
   if (ShouldFail(HostCall::kReadSecretLine)) return InjectedFailure("read", "/dev/tty", EIO);
   return target().ReadSecretLine(prompt, line);

@@ -108,7 +108,7 @@ class FaultyHost : public HostWrapper {
   Status GetCurrentFolder(Text* path) override;
   Status RunProgram(std::string_view program, const TextList& arguments,
                     int* exit_code) override;
-  Status ReadSecretLine(std::string_view prompt, Text* line) override;
+  Status ReadSecretLine(std::string_view prompt, std::string* line) override;
 
  private:
   struct Rule {

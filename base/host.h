@@ -151,10 +151,12 @@ class Host {
   virtual void RemoveOnInterrupt(std::string_view path) = 0;
   virtual void ForgetOnInterrupt(std::string_view path) = 0;
   // Reads one line from the terminal without echoing it (prompt shown
-  // first); the line end is not part of *line. Prompt and line are code page
-  // 936, converted from and to the terminal's encoding. No terminal, or end
-  // of input before any byte, is an error; echo is restored on every way out.
-  virtual Status ReadSecretLine(std::string_view prompt, Text* line) = 0;
+  // first). The prompt is code page 936, shown in the terminal's encoding
+  // (the locale's); *line is the line as typed, in that encoding, without its
+  // line end: the caller converts it (LocaleToCp936). No terminal, or end of
+  // input before any byte, is an error; echo is restored on every way out,
+  // an interrupt included.
+  virtual Status ReadSecretLine(std::string_view prompt, std::string* line) = 0;
 };
 
 // Forwards every call to another host; a subclass overrides what it changes.
@@ -195,7 +197,7 @@ class HostWrapper : public Host {
   }
   void RemoveOnInterrupt(std::string_view path) override { target_.RemoveOnInterrupt(path); }
   void ForgetOnInterrupt(std::string_view path) override { target_.ForgetOnInterrupt(path); }
-  Status ReadSecretLine(std::string_view prompt, Text* line) override {
+  Status ReadSecretLine(std::string_view prompt, std::string* line) override {
     return target_.ReadSecretLine(prompt, line);
   }
 

@@ -164,7 +164,7 @@ class PosixHost final : public Host {
   }
   void RemoveOnInterrupt(std::string_view path) override { posix::AddInterruptPath(path); }
   void ForgetOnInterrupt(std::string_view path) override { posix::DropInterruptPath(path); }
-  Status ReadSecretLine(std::string_view prompt, Text* line) override {
+  Status ReadSecretLine(std::string_view prompt, std::string* line) override {
     return posix::ReadSecret(prompt, line);
   }
 };

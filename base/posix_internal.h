@@ -42,6 +42,6 @@ Text FolderOfKind(int kind);
 // posix_interrupt.cpp: removal on interrupt, and the secret line.
 void AddInterruptPath(std::string_view path);
 void DropInterruptPath(std::string_view path);
-Status ReadSecret(std::string_view prompt, Text* line);
+Status ReadSecret(std::string_view prompt, std::string* line);
 
 }  // namespace inicrypt::posix

@@ -178,7 +178,7 @@ Status ReadRawLine(int fd, std::string* raw, bool* ended) {
   }
 }
 
-Status ReadSecretFrom(int fd, std::string_view prompt, Text* line) {
+Status ReadSecretFrom(int fd, std::string_view prompt, std::string* line) {
   std::string native_prompt;
   if (!Cp936ToLocale(prompt, &native_prompt)) {
     return PosixError("write /dev/tty", EILSEQ, "the prompt has no form in the locale");
@@ -187,26 +187,25 @@ Status ReadSecretFrom(int fd, std::string_view prompt, Text* line) {
   termios saved{};
   if (tcgetattr(fd, &saved) != 0) return PosixError("tcgetattr /dev/tty", errno);
   InstallInterruptHandlers();
-  std::string raw;
   bool ended = false;
   Status status;
   {
     EchoOff echo_off(fd, saved);
     if (!echo_off.ok()) return PosixError("tcsetattr /dev/tty", errno);
-    status = ReadRawLine(fd, &raw, &ended);
+    status = ReadRawLine(fd, line, &ended);
   }
-  if (status.ok() && ended && raw.empty()) status = Status::Error("read /dev/tty: end of input");
-  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  if (status.ok() && !LocaleToCp936(raw, line)) {
-    status = PosixError("read /dev/tty", EILSEQ, "the line has no code page 936 form");
+  if (status.ok() && ended && line->empty()) status = Status::Error("read /dev/tty: end of input");
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  if (!status.ok()) {
+    explicit_bzero(line->data(), line->size());
+    line->clear();
   }
-  explicit_bzero(raw.data(), raw.size());
   return status;
 }
 
 }  // namespace
 
-Status ReadSecret(std::string_view prompt, Text* line) {
+Status ReadSecret(std::string_view prompt, std::string* line) {
   line->clear();
   int fd = OpenRetrying("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return PosixError("open /dev/tty", errno);
