@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -117,12 +118,33 @@ Status ShiftTowardsStart(FileObject& file, int64_t from, int64_t end, int64_t by
   return Status::Ok();
 }
 
+// Writes the block and, after it, the rest of the file read beforehand, in
+// one write: a failing read, or a write that fails without writing, leaves
+// the file as it was.
+Status InsertInOneWrite(FileObject& file, int64_t at, std::string_view block, size_t rest) {
+  std::vector<uint8_t> bytes(block.size() + rest);
+  std::memcpy(bytes.data(), block.data(), block.size());
+  size_t got = 0;
+  if (Status status = file.Move(at, SeekOrigin::kStart); !status.ok()) return status;
+  if (Status status = file.Read(bytes.data() + block.size(), rest, &got); !status.ok()) {
+    return status;
+  }
+  if (got != rest) return Status::Error("file store: the file shrank during an edit");
+  if (Status status = file.Move(at, SeekOrigin::kStart); !status.ok()) return status;
+  if (Status status = file.Write(bytes.data(), bytes.size()); !status.ok()) return status;
+  return file.Move(at + static_cast<int64_t>(block.size()), SeekOrigin::kStart);
+}
+
 Status Insert(FileObject& file, int64_t at, std::string_view block, size_t chunk) {
   int64_t end = 0;
   if (Status status = file.GetLength(&end); !status.ok()) return status;
   const auto size = static_cast<int64_t>(block.size());
   if (std::max(end, at) + size > kMaxFilePosition) {
     return Status::Error("file store: insert would pass 2^31 - 1 bytes");
+  }
+  const int64_t rest = std::max<int64_t>(end - at, 0);
+  if (rest <= static_cast<int64_t>(chunk)) {
+    return InsertInOneWrite(file, at, block, static_cast<size_t>(rest));
   }
   if (Status status = ShiftTowardsEnd(file, at, end, size, chunk); !status.ok()) return status;
   if (Status status = file.Move(at, SeekOrigin::kStart); !status.ok()) return status;
