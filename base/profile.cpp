@@ -91,9 +91,18 @@ struct Line {
   size_t next = 0;  // after the line end; equal to end when the line has none
 };
 
-// Hands out the lines of a file. CR LF, LF alone and CR alone end a line.
-// The next CR and the next LF are each found once with memchr and kept, so a
-// file is walked once whatever its line ends.
+// The line from begin up to end, a line break or the end of the file. CR LF
+// is one line end; LF alone and CR alone are one each.
+Line MakeLine(std::string_view file, size_t begin, size_t end) {
+  size_t next = end;
+  if (end < file.size()) {
+    next += (file[end] == '\r' && end + 1 < file.size() && file[end + 1] == '\n') ? 2 : 1;
+  }
+  return Line{file.substr(begin, end - begin), begin, end, next};
+}
+
+// Hands out the lines of a file one after the other. The next CR and the next LF are each found
+// once with memchr and kept, so a file is walked once whatever its line ends.
 class LineReader {
  public:
   LineReader(std::string_view file, size_t start)
@@ -103,14 +112,8 @@ class LineReader {
     if (pos_ >= file_.size()) return false;
     if (next_cr_ < pos_) next_cr_ = Find('\r', pos_);
     if (next_lf_ < pos_) next_lf_ = Find('\n', pos_);
-    const size_t end = std::min(next_cr_, next_lf_);
-    size_t next = end;
-    if (end < file_.size()) {
-      next = end + 1;
-      if (file_[end] == '\r' && next < file_.size() && file_[next] == '\n') ++next;
-    }
-    *line = Line{file_.substr(pos_, end - pos_), pos_, end, next};
-    pos_ = next;
+    *line = MakeLine(file_, pos_, std::min(next_cr_, next_lf_));
+    pos_ = line->next;
     return true;
   }
 
@@ -119,7 +122,8 @@ class LineReader {
   size_t Find(char c, size_t from) const {
     if (from >= file_.size()) return file_.size();
     const void* hit = std::memchr(file_.data() + from, c, file_.size() - from);
-    return hit == nullptr ? file_.size() : static_cast<size_t>(static_cast<const char*>(hit) - file_.data());
+    return hit == nullptr ? file_.size()
+                          : static_cast<size_t>(static_cast<const char*>(hit) - file_.data());
   }
 
   std::string_view file_;
@@ -142,10 +146,10 @@ std::optional<std::string_view> HeaderName(std::string_view text) {
 struct Place {
   bool section_found = false;
   bool key_found = false;
-  Line key_line;                // the matching key line
-  std::string_view stored_key;  // the key as it stands on that line
-  std::string_view raw_value;   // everything after its first "="
-  size_t insert_at = 0;         // after the section's last non-blank line
+  Line key_line;                       // the matching key line
+  std::string_view stored_key;         // the key as it stands on that line
+  std::string_view raw_value;          // everything after its first "="
+  size_t insert_at = 0;                // after the section's last non-blank line
   bool insert_needs_line_end = false;  // that line ends the file with no line end
 };
 
@@ -153,28 +157,56 @@ size_t TextStart(std::string_view file) {
   return file.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
 }
 
+// The line that starts at begin. Its end is looked for byte by byte, as a
+// header line is short and the next CR may lie far away or nowhere.
+Line LineAt(std::string_view file, size_t begin) {
+  size_t end = begin;
+  while (end < file.size() && !IsLineBreak(file[end])) ++end;
+  return MakeLine(file, begin, end);
+}
+
+// The header line of the first section named section. Only a "[" with
+// nothing but blanks before it on its line can start a header, so the walk
+// jumps from one "[" to the next and looks at no other line.
+std::optional<Line> FindHeader(std::string_view file, std::string_view section) {
+  const size_t start = TextStart(file);
+  size_t pos = start;
+  while (pos < file.size()) {
+    const void* hit = std::memchr(file.data() + pos, '[', file.size() - pos);
+    if (hit == nullptr) return std::nullopt;
+    const size_t bracket = static_cast<size_t>(static_cast<const char*>(hit) - file.data());
+    size_t begin = bracket;
+    while (begin > start && IsBlank(file[begin - 1])) --begin;
+    pos = bracket + 1;
+    if (begin > start && !IsLineBreak(file[begin - 1])) continue;  // not first on its line
+    const Line line = LineAt(file, begin);
+    std::optional<std::string_view> name = HeaderName(line.text);
+    if (name && SameName(*name, section)) return line;
+    pos = line.next;
+  }
+  return std::nullopt;
+}
+
 // Finds the first section named section, and in it the first key line whose
 // key is key. Lines before the first header belong to no section.
 Place Locate(std::string_view file, std::string_view section, std::string_view key) {
   Place place;
-  LineReader lines(file, TextStart(file));
+  const std::optional<Line> header = FindHeader(file, section);
+  if (!header) return place;
+  place.section_found = true;
+  place.insert_at = header->next;
+  place.insert_needs_line_end = header->next == header->end;
+  LineReader lines(file, header->next);
   Line line;
-  while (!place.section_found && lines.Next(&line)) {
-    std::optional<std::string_view> name = HeaderName(line.text);
-    place.section_found = name && SameName(*name, section);
-  }
-  if (!place.section_found) return place;
-  place.insert_at = line.next;
-  place.insert_needs_line_end = line.next == line.end;
   while (lines.Next(&line)) {
     std::string_view body = SkipBlanks(line.text);
-    if (body.empty()) continue;                       // blank line
-    if (body[0] == '[' && HeaderName(body)) break;    // the next section
+    if (body.empty()) continue;                     // blank line
+    if (body[0] == '[' && HeaderName(body)) break;  // the next section
     place.insert_at = line.next;
     place.insert_needs_line_end = line.next == line.end;
-    if (body[0] == ';') continue;                     // comment
+    if (body[0] == ';') continue;  // comment
     const size_t equals = FindChar(body, '=');
-    if (equals == kNone) continue;                    // no key line
+    if (equals == kNone) continue;  // no key line
     std::string_view stored_key = TrimBlanks(body.substr(0, equals));
     if (!SameName(stored_key, key)) continue;
     place.key_found = true;
@@ -255,8 +287,8 @@ struct Edit {
 
 // The one change that sets key in section to value; nothing when the file
 // would stay the same.
-std::optional<Edit> PlanEdit(std::string_view file, std::string_view section,
-                             std::string_view key, std::string_view value) {
+std::optional<Edit> PlanEdit(std::string_view file, std::string_view section, std::string_view key,
+                             std::string_view value) {
   const Place place = Locate(file, section, key);
   if (place.key_found) {
     Text line = ConcatTexts(place.stored_key, "=", value);
@@ -281,8 +313,8 @@ size_t FolderEnd(std::string_view path) {
 
 uint64_t RandomBits() {
   thread_local std::mt19937_64 engine = [] {
-    uint64_t seed = static_cast<uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    uint64_t seed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     try {
       std::random_device device;
       seed ^= (static_cast<uint64_t>(device()) << 32) ^ device();
@@ -333,8 +365,9 @@ bool ReplaceFile(std::string_view path, bool keep_mode,
   Host& host = GetHost();
   const Text temp = TemporaryNameBeside(path);
   std::unique_ptr<HostFile> file;
-  if (!host.OpenFile(temp, FileAccess::kWrite, FileShare::kDenyReadWrite,
-                     FileCreation::kCreateNew, &file).ok()) {
+  if (!host.OpenFile(temp, FileAccess::kWrite, FileShare::kDenyReadWrite, FileCreation::kCreateNew,
+                     &file)
+           .ok()) {
     return false;
   }
   host.RemoveOnInterrupt(temp);
@@ -346,9 +379,7 @@ bool ReplaceFile(std::string_view path, bool keep_mode,
   return ok;
 }
 
-bool HasLineBreak(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), IsLineBreak);
-}
+bool HasLineBreak(std::string_view s) { return std::any_of(s.begin(), s.end(), IsLineBreak); }
 
 }  // namespace
 
@@ -367,8 +398,9 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
   key = TrimBlanks(key);
   if (path.empty() || key.empty()) return fallback;
   std::unique_ptr<HostFile> file;
-  if (!GetHost().OpenFile(path, FileAccess::kRead, FileShare::kAll,
-                          FileCreation::kOpenExisting, &file).ok()) {
+  if (!GetHost()
+           .OpenFile(path, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file)
+           .ok()) {
     return fallback;
   }
   FileBytes bytes;
@@ -392,7 +424,8 @@ bool ProfileWriteString(std::string_view path, std::string_view section, std::st
   std::unique_ptr<HostFile> old;
   FileBytes bytes;
   if (host.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyWrite,
-                    FileCreation::kOpenExisting, &old).ok()) {
+                    FileCreation::kOpenExisting, &old)
+          .ok()) {
     if (!bytes.ReadFrom(*old).ok()) return false;
   } else if (host.GetPathKind(path) != PathKind::kMissing) {
     return false;

@@ -87,8 +87,10 @@ bool DeleteFileAt(std::string_view path) {
 bool WriteBytesToFile(std::string_view path, std::initializer_list<std::string_view> blocks) {
   if (path.empty()) return false;
   std::unique_ptr<HostFile> file;
-  if (!GetHost().OpenFile(path, FileAccess::kWrite, FileShare::kDenyReadWrite,
-                          FileCreation::kCreateAlways, &file).ok()) {
+  if (!GetHost()
+           .OpenFile(path, FileAccess::kWrite, FileShare::kDenyReadWrite,
+                     FileCreation::kCreateAlways, &file)
+           .ok()) {
     return false;
   }
   bool ok = true;
