@@ -37,6 +37,7 @@ Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view
     converted = DecryptPairs(names, names, password, output);
     failure = watch.failure();
   }
+  if (!failure.ok()) return failure;  // the cause of whatever followed
   switch (converted.outcome) {
     case ConvertOutcome::kDone:
       break;
@@ -48,7 +49,6 @@ Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view
     default:
       return converted.error.ok() ? Status::Error("cannot build the plain file") : converted.error;
   }
-  if (!failure.ok()) return failure;
   return ReadWholeFile(output, plain);
 }
 

@@ -38,6 +38,7 @@ Status EncipherPairs(const Invocation& inv, const Input& input, std::string_view
     converted = EncryptPairs(source, target, password);
     failure = watch.failure();
   }
+  if (!failure.ok()) return failure;  // the cause of whatever followed
   switch (converted.outcome) {
     case ConvertOutcome::kDone:
       break;
@@ -49,7 +50,6 @@ Status EncipherPairs(const Invocation& inv, const Input& input, std::string_view
       return converted.error.ok() ? Status::Error("cannot build the enciphered file")
                                   : converted.error;
   }
-  if (!failure.ok()) return failure;
   return ReadWholeFile(target, result);
 }
 

@@ -54,10 +54,9 @@ Status WritePair(const Text& path, const std::string* old_bytes, std::string_vie
   {
     IoWatch watch;
     Text temp = staged.path();
-    if (!WriteValue(temp, password, section, key, value)) {
-      return Status::Error("cannot open " + staged.path());
-    }
+    const bool written = WriteValue(temp, password, section, key, value);
     failure = watch.failure();
+    if (failure.ok() && !written) failure = Status::Error("cannot open " + staged.path());
   }
   if (!failure.ok()) return failure;
   return staged.Commit();

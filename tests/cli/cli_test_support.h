@@ -1,0 +1,73 @@
+// Shared by the command-line tests: a temporary folder with byte access to
+// its files, and the tool run in-process with string streams, a fixed
+// environment and scripted terminal answers. The process runs in the C.UTF-8
+// locale, so typed texts and printed texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+
+namespace inicrypt::cli::testing {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  std::string folder() const { return path_.string(); }
+  // A name inside the folder, as a path.
+  std::string Path(std::string_view name) const { return (path_ / name).string(); }
+  void Write(std::string_view name, std::string_view bytes) const;
+  std::string Read(std::string_view name) const;
+  bool Exists(std::string_view name) const;
+  // Names of everything in the folder, sorted.
+  std::vector<std::string> Names() const;
+  uint32_t Mode(std::string_view name) const;
+  void SetMode(std::string_view name, uint32_t mode) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+  std::vector<std::string> prompts;  // prompts shown for secrets, in order
+};
+
+// The tool with what it talks to. The environment holds only what a test
+// puts there (by default INICRYPT_PASSWORD=pw); every secret asked for is
+// taken from the front of secrets.
+class Cli {
+ public:
+  std::map<std::string, std::string> environment{{"INICRYPT_PASSWORD", "pw"}};
+  std::deque<std::string> secrets;
+  std::string stdin_bytes;
+
+  Result Run(const std::vector<std::string>& args);
+};
+
+// The enciphered form of a whole plain text.
+std::string Encipher(std::string_view plain, std::string_view password);
+inline std::string Decipher(std::string_view bytes, std::string_view password) {
+  return Encipher(bytes, password);
+}
+
+// UTF-8 for a code page 936 text, as a user types it in this locale.
+std::string Utf8(std::string_view cp936);
+
+// Chinese names of the sample (code page 936).
+inline constexpr std::string_view kMyConfig = "\xCE\xD2\xB5\xC4\xC5\xE4\xD6\xC3";  // 我的配置
+inline constexpr std::string_view kVersionKey = "\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE";  // 当前版本
+
+}  // namespace inicrypt::cli::testing

@@ -1,0 +1,102 @@
+// edit with a scripted editor: the file changes only when the text did, and
+// the plain copy is gone on every way out.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/convert.h"
+#include "base/host.h"
+#include "cli_test_support.h"
+
+namespace inicrypt::cli::testing {
+namespace {
+
+class EditTest : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_.Write("c.ini", enciphered_); }
+  std::string P(std::string_view name) const { return folder_.Path(name); }
+
+  // An editor that notes the file it was given and the modes of the file and
+  // its folder, then does action.
+  std::string Editor(const std::string& action) {
+    folder_.Write("editor.sh", "#!/bin/sh\nprintf '%s' \"$1\" > " + P("seen") +
+                                   "\nstat -c '%a' \"$1\" \"$(dirname \"$1\")\" > " + P("modes") +
+                                   "\n" + action + "\n");
+    folder_.SetMode("editor.sh", 0700);
+    return P("editor.sh");
+  }
+  // The plain copy the editor saw is gone, and so is its folder.
+  void ExpectCopyRemoved() {
+    const std::filesystem::path seen = folder_.Read("seen");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(folder_.Read("modes"), "600\n700\n");
+    EXPECT_FALSE(std::filesystem::exists(seen));
+    EXPECT_FALSE(std::filesystem::exists(seen.parent_path()));
+  }
+
+  TempFolder folder_;
+  Cli cli_;
+  const std::string enciphered_ = Encipher(SampleConfiguration, "pw");
+};
+
+TEST_F(EditTest, WritesBackOnlyAChangedText) {
+  std::string changed(SampleConfiguration);
+  changed.replace(changed.find("=1.0"), 4, "=1.1");
+  const std::string unchanged_note = "inicrypt: edit: " + P("c.ini") + " is unchanged\n";
+  const struct {
+    std::string variable;  // VISUAL or EDITOR
+    std::string action;
+    int code;
+    std::string err;
+    std::string plain_after;
+  } cases[] = {
+      {"VISUAL", "sed -i 's/=1.0/=1.1/' \"$1\"", 0, "", changed},
+      {"EDITOR", "sed -i 's/=1.0/=1.1/' \"$1\"", 0, "", changed},
+      {"VISUAL", ":", 0, unchanged_note, std::string(SampleConfiguration)},
+      {"VISUAL", "exit 4", 1,
+       "inicrypt: edit: the editor " + P("editor.sh") + " failed (exit code 4); " + P("c.ini") +
+           " is unchanged\n",
+       std::string(SampleConfiguration)},
+  };
+  for (const auto& c : cases) {
+    folder_.Write("c.ini", enciphered_);
+    cli_.environment["VISUAL"] = "";
+    cli_.environment[c.variable] = Editor(c.action);
+    const Result r = cli_.Run({"edit", P("c.ini")});
+    EXPECT_EQ(r.code, c.code) << c.action;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(Decipher(folder_.Read("c.ini"), "pw"), c.plain_after) << c.action;
+    ExpectCopyRemoved();
+  }
+}
+
+TEST_F(EditTest, AnEditorWithArgumentsRunsThroughTheShell) {
+  cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
+  ASSERT_EQ(cli_.Run({"edit", P("c.ini")}).code, 0);
+  EXPECT_EQ(cli_.Run({"get", P("c.ini"), Utf8(kMyConfig), Utf8(kVersionKey)}).out, "2.0\n");
+}
+
+TEST_F(EditTest, AMissingFileStartsEmptyAndIsCreated) {
+  cli_.environment["VISUAL"] = Editor("printf '[n]\\r\\nk=v\\r\\n' > \"$1\"");
+  cli_.secrets = {"new", "new"};
+  const Result r = cli_.Run({"edit", "--ask-password", P("n.ini")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.prompts.size(), 2u);
+  EXPECT_EQ(folder_.Read("n.ini"), Encipher("[n]\r\nk=v\r\n", "new"));
+  EXPECT_EQ(folder_.Mode("n.ini"), 0600u);
+  ExpectCopyRemoved();
+}
+
+TEST_F(EditTest, ATerminationSignalStillRemovesThePlainCopy) {
+  const std::string editor = Editor("kill -TERM $PPID; sleep 1");
+  const std::string command = "VISUAL='" + editor + "' INICRYPT_PASSWORD=pw exec '" +
+                              INICRYPT_PROGRAM + "' edit '" + P("c.ini") + "'";
+  int exit_code = 0;
+  (void)GetHost().RunProgram("/bin/sh", TextList{"-c", command}, &exit_code);  // ends by the signal
+  ExpectCopyRemoved();
+  EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
+}
+
+}  // namespace
+}  // namespace inicrypt::cli::testing

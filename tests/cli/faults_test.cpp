@@ -1,0 +1,116 @@
+// Whatever host call fails, a command leaves its target exactly as it was
+// or puts the whole new version in place, and no temporary file stays
+// beside it: the N-th I/O call fails, for N = 1, 2, ... until a run
+// completes, once failing that call alone and once every call from it on.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/convert.h"
+#include "base/faulty_host.h"
+#include "cli_test_support.h"
+
+namespace inicrypt::cli::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct FaultCase {
+  std::string name;
+  std::vector<std::string> args;  // "@" stands for the target's path
+  std::string old_bytes;
+  std::string new_bytes;
+};
+
+std::string Changed(std::string_view plain) {
+  std::string text(plain);
+  return text.replace(text.find("=1.0"), 4, "=2.0");
+}
+
+std::vector<FaultCase> Cases() {
+  const std::string sample(SampleConfiguration);
+  const std::string enciphered = Encipher(sample, "pw");
+  return {
+      {"set", {"set", "@", Utf8(kMyConfig), Utf8(kVersionKey), "2.0"}, enciphered,
+       Encipher(Changed(sample), "pw")},
+      {"encrypt", {"encrypt", "%source", "-o", "@"}, "old", enciphered},
+      {"decrypt", {"decrypt", "%enciphered", "-o", "@"}, "old", sample},
+      {"rekey", {"rekey", "@"}, enciphered, Encipher(sample, "new")},
+      {"edit", {"edit", "@"}, enciphered, Encipher(Changed(sample), "pw")},
+  };
+}
+
+class FaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
+ protected:
+  void SetUp() override {
+    folder_.Write("source.ini", SampleConfiguration);
+    folder_.Write("enciphered.ini", Encipher(SampleConfiguration, "pw"));
+    cli_.environment["INICRYPT_NEW_PASSWORD"] = "new";
+    cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
+  }
+  std::vector<std::string> Args(const FaultCase& c) const {
+    std::vector<std::string> args = c.args;
+    for (std::string& arg : args) {
+      if (arg == "@") arg = folder_.Path("target.ini");
+      if (arg.starts_with("%")) arg = folder_.Path(arg.substr(1) + ".ini");
+    }
+    return args;
+  }
+
+  TempFolder folder_;
+  Cli cli_;
+};
+
+TEST_P(FaultLoopTest, TargetIsOldOrNewWhateverFails) {
+  const std::vector<std::string> names{"enciphered.ini", "source.ini", "target.ini"};
+  for (const FaultCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    for (int n = 1; n < 1000; ++n) {
+      SCOPED_TRACE(n);
+      folder_.Write("target.ini", c.old_bytes);
+      FaultyHost faulty;
+      ScopedHost in_use(faulty);
+      faulty.FailIo(n, GetParam());
+      const Result r = cli_.Run(Args(c));
+      const std::string target = folder_.Read("target.ini");
+      if (r.code == 0) {
+        EXPECT_EQ(target, c.new_bytes);
+      } else {
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(target, c.old_bytes);
+        EXPECT_THAT(r.err, StartsWith("inicrypt: " + c.name + ": "));
+      }
+      if (GetParam() == FaultSpan::kOnce) {
+        EXPECT_EQ(folder_.Names(), names) << r.err;
+      }
+      if (faulty.Injected() == 0) {
+        EXPECT_EQ(r.code, 0) << r.err;
+        break;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, FaultLoopTest,
+                         ::testing::Values(FaultSpan::kOnce, FaultSpan::kFromNthOn),
+                         [](const auto& param) {
+                           return param.param == FaultSpan::kOnce ? "Once" : "FromNthOn";
+                         });
+
+TEST(FaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
+  TempFolder folder;
+  folder.Write("c.ini", Encipher(SampleConfiguration, "pw"));
+  FaultyHost faulty;
+  ScopedHost in_use(faulty);
+  faulty.FailCall(HostCall::kRename, 1);
+  Cli cli;
+  const Result r = cli.Run({"set", folder.Path("c.ini"), "s", "k", "v"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.err, StartsWith("inicrypt: set: cannot write " + folder.Path("c.ini") +
+                                ": rename " + folder.Path(".c.ini.")));
+  EXPECT_THAT(r.err, HasSubstr("injected failure"));
+  EXPECT_EQ(folder.Read("c.ini"), Encipher(SampleConfiguration, "pw"));
+}
+
+}  // namespace
+}  // namespace inicrypt::cli::testing

@@ -1,0 +1,131 @@
+// list, get and set over plain and enciphered files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "base/host.h"
+#include "cli_test_support.h"
+
+namespace inicrypt::cli::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// Runs each case on a plain file (--plain) and on an enciphered one.
+class SetGetTest : public ::testing::TestWithParam<bool> {
+ protected:
+  bool plain() const { return GetParam(); }
+  std::string P(std::string_view name) const { return folder_.Path(name); }
+  Result Run(std::vector<std::string> args) {
+    if (plain()) args.push_back("--plain");
+    return cli_.Run(args);
+  }
+  std::string OnDisk(std::string_view text) const {
+    return plain() ? std::string(text) : Encipher(text, "pw");
+  }
+
+  TempFolder folder_;
+  Cli cli_;
+};
+
+TEST_P(SetGetTest, SetThenGetRoundTrips) {
+  const std::string f = P("f.ini");
+  ASSERT_EQ(Run({"set", f, "s", "k", "v"}).code, 0);
+  EXPECT_EQ(folder_.Read("f.ini"), OnDisk("[s]\r\nk=v\r\n"));
+  EXPECT_EQ(folder_.Mode("f.ini"), 0600u);
+
+  ASSERT_EQ(Run({"set", f, "s", "k2", ""}).code, 0);
+  ASSERT_EQ(Run({"set", f, "s", "k", " spaced "}).code, 0);
+  ASSERT_EQ(Run({"set", f, Utf8(kMyConfig), Utf8(kVersionKey), "2.0"}).code, 0);
+  EXPECT_EQ(folder_.Read("f.ini"), OnDisk("[s]\r\nk= spaced \r\nk2=\r\n[" + std::string(kMyConfig) +
+                                          "]\r\n" + std::string(kVersionKey) + "=2.0\r\n"));
+
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } reads[] = {
+      {{"get", f, "s", "k"}, " spaced \n"},
+      {{"get", f, "S", "k2"}, "\n"},  // sections are found letter case aside
+      {{"get", f, Utf8(kMyConfig), Utf8(kVersionKey)}, "2.0\n"},
+      {{"list", f}, "s\n" + Utf8(kMyConfig) + "\n"},
+      {{"list", f, "s"}, "k\nk2\n"},
+  };
+  for (const auto& read : reads) {
+    const Result r = Run(read.args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, read.out);
+    EXPECT_EQ(r.err, "");
+  }
+  const Result missing = Run({"get", f, "s", "K"});  // keys compare exactly
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.err, "inicrypt: get: no key K in section [s] of " + f + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndEnciphered, SetGetTest, ::testing::Bool(),
+                         [](const auto& param) { return param.param ? "Plain" : "Enciphered"; });
+
+class SetTest : public ::testing::Test {
+ protected:
+  std::string P(std::string_view name) const { return folder_.Path(name); }
+  TempFolder folder_;
+  Cli cli_;
+};
+
+TEST_F(SetTest, ChangesOnlyTheLineAndKeepsPermissions) {
+  folder_.Write("f.ini", "; c\r\n[s]\r\n  k = old\r\n\r\n[t]\r\nk=t\r\n");
+  folder_.SetMode("f.ini", 0640);
+  ASSERT_EQ(cli_.Run({"set", "--plain", P("f.ini"), "s", "k", "new"}).code, 0);
+  EXPECT_EQ(folder_.Read("f.ini"), "; c\r\n[s]\r\n  k =new\r\n\r\n[t]\r\nk=t\r\n");
+  EXPECT_EQ(folder_.Mode("f.ini"), 0640u);
+  EXPECT_EQ(folder_.Names(), std::vector<std::string>{"f.ini"});
+}
+
+TEST_F(SetTest, RefusesPairsTheLayoutCannotHold) {
+  const struct {
+    std::string section, key, value, problem;
+  } cases[] = {
+      {"s", "a=b", "v", "a key name cannot hold \"=\""},
+      {"s", " k", "v", "a key name cannot begin or end with blanks"},
+      {"s", "k", "v\r\n[x]", "names and values cannot hold line breaks, NUL or 0x1A bytes"},
+      {"s\n", "k", "v", "names and values cannot hold line breaks, NUL or 0x1A bytes"},
+      {"  ", "k", "v", "the section name is blank"},
+      {"s", "", "v", "the key name is blank"},
+  };
+  for (const auto& c : cases) {
+    const Result r = cli_.Run({"set", P("f.ini"), c.section, c.key, c.value});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "inicrypt: set: " + c.problem + "\nTry 'inicrypt set --help'.\n");
+  }
+  EXPECT_FALSE(folder_.Exists("f.ini"));
+
+  const Result emoji = cli_.Run({"set", P("f.ini"), "s", "k", "\xF0\x9F\x98\x80"});
+  EXPECT_EQ(emoji.code, 1);
+  EXPECT_EQ(emoji.err, "inicrypt: set: the value has no code page 936 form\n");
+}
+
+TEST_F(SetTest, LeavesAFileItsPasswordDoesNotOpen) {
+  const std::string enciphered = Encipher("[s]\r\nk=v\r\n", "pw");
+  folder_.Write("f.ini", enciphered);
+  cli_.environment["INICRYPT_PASSWORD"] = "wrong";
+  const Result r = cli_.Run({"set", P("f.ini"), "s", "k", "x"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "inicrypt: set: " + P("f.ini") +
+                       " holds no section header under this password; the password may be "
+                       "wrong; nothing changed (--force writes anyway)\n");
+  EXPECT_EQ(folder_.Read("f.ini"), enciphered);
+
+  EXPECT_EQ(cli_.Run({"set", "--force", P("f.ini"), "s", "k", "x"}).code, 0);
+  EXPECT_NE(folder_.Read("f.ini"), enciphered);
+}
+
+TEST_F(SetTest, ARelativePathIsTakenFromTheCurrentFolder) {
+  Text previous;
+  ASSERT_TRUE(GetHost().GetCurrentFolder(&previous).ok());
+  ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.folder()).ok());
+  const Result r = cli_.Run({"set", "--plain", "a.ini", "s", "k", "v"});
+  ASSERT_TRUE(GetHost().SetCurrentFolder(previous).ok());
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(folder_.Read("a.ini"), "[s]\r\nk=v\r\n");
+}
+
+}  // namespace
+}  // namespace inicrypt::cli::testing
