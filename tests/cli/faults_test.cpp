@@ -27,12 +27,14 @@ std::string Changed(std::string_view plain) {
   return text.replace(text.find("=1.0"), 4, "=2.0");
 }
 
+// Two sections keep the loops short; every call kind still comes up.
+constexpr std::string_view kPlain = "[s]\r\nk=1.0\r\n[t]\r\nx=y\r\n";
+
 std::vector<FaultCase> Cases() {
-  const std::string sample(SampleConfiguration);
+  const std::string sample(kPlain);
   const std::string enciphered = Encipher(sample, "pw");
   return {
-      {"set", {"set", "@", Utf8(kMyConfig), Utf8(kVersionKey), "2.0"}, enciphered,
-       Encipher(Changed(sample), "pw")},
+      {"set", {"set", "@", "s", "k", "2.0"}, enciphered, Encipher(Changed(sample), "pw")},
       {"encrypt", {"encrypt", "%source", "-o", "@"}, "old", enciphered},
       {"decrypt", {"decrypt", "%enciphered", "-o", "@"}, "old", sample},
       {"rekey", {"rekey", "@"}, enciphered, Encipher(sample, "new")},
@@ -43,8 +45,8 @@ std::vector<FaultCase> Cases() {
 class FaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
  protected:
   void SetUp() override {
-    folder_.Write("source.ini", SampleConfiguration);
-    folder_.Write("enciphered.ini", Encipher(SampleConfiguration, "pw"));
+    folder_.Write("source.ini", kPlain);
+    folder_.Write("enciphered.ini", Encipher(kPlain, "pw"));
     cli_.environment["INICRYPT_NEW_PASSWORD"] = "new";
     cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
   }
