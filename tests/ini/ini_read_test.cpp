@@ -1,0 +1,206 @@
+// Reading sections, keys and values from plain and enciphered files.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "base/services.h"
+#include "ini/ini.h"
+#include "ini_test_support.h"
+
+namespace inicrypt {
+namespace {
+
+using testing::DiskBytes;
+using testing::kPasswords;
+using testing::TempFolder;
+
+// Every listed section, the keys ListKeys gives for its listed name and the
+// value ReadValue gives for each, one line each.
+std::string Dump(const Text& path, std::string_view password) {
+  Text p = path;
+  TextList sections;
+  if (!ListSections(p, password, sections)) return "cannot open\n";
+  std::string out;
+  for (const Text& section : sections) {
+    out += "section [" + section + "]\n";
+    TextList keys;
+    if (!ListKeys(p, password, section, keys)) {
+      out += "  not found\n";
+      continue;
+    }
+    for (const Text& key : keys) {
+      out += "  key [" + key + "] value [" + ReadValue(p, password, section, key, "(default)") +
+             "]\n";
+    }
+  }
+  return out;
+}
+
+// Each fixture shows one trait of the layout; its .expected file is the dump.
+class Fixture : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Fixture, ReadsAsExpected) {
+  const std::string name = GetParam();
+  const auto source = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".ini");
+  const auto expected = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".expected");
+  ASSERT_TRUE(source && expected);
+  for (const std::string_view password : kPasswords) {
+    SCOPED_TRACE(password);
+    TempFolder folder;
+    const Text path = folder.Path(name + ".ini");
+    ASSERT_TRUE(testing::PutText(path, *source, password));
+    EXPECT_EQ(Dump(path, password), *expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ini, Fixture,
+                         ::testing::Values("basic", "headers", "values", "duplicates", "line_ends",
+                                           "eof_mark", "nul", "gbk", "empty", "no_header"));
+
+// Lookups by names other than the listed ones.
+struct Lookup {
+  const char* text;
+  const char* section;
+  const char* key;
+  bool section_found;  // ListKeys' result
+  const char* value;   // ReadValue with the default "?"
+};
+
+class Lookups : public ::testing::TestWithParam<Lookup> {};
+
+TEST_P(Lookups, FindTheSectionAndKey) {
+  const Lookup& c = GetParam();
+  for (const std::string_view password : kPasswords) {
+    SCOPED_TRACE(password);
+    TempFolder folder;
+    Text path = folder.Path("a.ini");
+    ASSERT_TRUE(testing::PutText(path, c.text, password));
+    TextList keys{"untouched"};
+    EXPECT_EQ(ListKeys(path, password, c.section, keys), c.section_found);
+    if (!c.section_found) {
+      EXPECT_EQ(keys, TextList{"untouched"});
+    }
+    EXPECT_EQ(ReadValue(path, password, c.section, c.key, "?"), c.value);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ini, Lookups,
+    ::testing::Values(
+        // Section names ignore ASCII case, keys do not.
+        Lookup{"[Main]\r\nname=1\r\n", "main", "name", true, "1"},
+        Lookup{"[Main]\r\nname=1\r\n", "MAIN", "name", true, "1"},
+        Lookup{"[Main]\r\nname=1\r\n", "Main", "Name", true, "?"},
+        // The caller's section and key are used as given, untrimmed.
+        Lookup{"[a]\r\nk=1\r\n", " a", "k", false, "?"},
+        Lookup{"[a]\r\nk=1\r\n", "a", " k", true, "?"},
+        // A header with blanks inside its line is not found under its listed name.
+        Lookup{"[ a ]\r\nk=1\r\n", "a", "k", false, "?"},
+        Lookup{" [a]\r\nk=1\r\n", "a", "k", false, "?"},
+        Lookup{"[ a ]\r\nk=1\r\n", " a ", "k", true, "1"},
+        // A header as the last line of the file: found, with no keys.
+        Lookup{"[a]\r\nk=1\r\n[b]", "b", "k", true, "?"},
+        // The search for the key goes on after a line "k=" and stops at the next header.
+        Lookup{"[a]\r\nk=\r\nk=2\r\n", "a", "k", true, "2"},
+        Lookup{"[a]\r\nx=1\r\n[b]\r\nk=2\r\n", "a", "k", true, "?"},
+        // A value that is blank gives the default; other values come untrimmed.
+        Lookup{"[a]\r\nk= \xA1\xA1 \r\n", "a", "k", true, "?"},
+        Lookup{"[a]\r\nk= v \r\n", "a", "k", true, " v "},
+        // Non-ASCII bytes compare exactly: 0xE1 is not the upper case of 0xC1.
+        Lookup{"[\xC1]\r\nk=1\r\n", "\xE1", "k", false, "?"}));
+
+TEST(Reading, MissingFileGivesFailureAndTheDefault) {
+  TempFolder folder;
+  Text path = folder.Path("missing.ini");
+  TextList list{"untouched"};
+  EXPECT_FALSE(ListSections(path, "", list));
+  EXPECT_FALSE(ListKeys(path, "", "a", list));
+  EXPECT_EQ(list, TextList{"untouched"});
+  EXPECT_EQ(ReadValue(path, "", "a", "k", "dflt"), "dflt");
+  // A folder in the file's place cannot be read either.
+  Text folder_path = folder.Path("");
+  EXPECT_FALSE(ListSections(folder_path, "", list));
+}
+
+TEST(Reading, ListsReplaceTheCallersContent) {
+  TempFolder folder;
+  Text path = folder.Path("a.ini");
+  ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\n[b]\r\n", ""));
+  TextList list{"old", "older"};
+  ASSERT_TRUE(ListSections(path, "", list));
+  EXPECT_EQ(list, (TextList{"a", "b"}));
+  ASSERT_TRUE(ListKeys(path, "", "b", list));
+  EXPECT_EQ(list, TextList{});
+}
+
+TEST(Reading, WrongPasswordFindsNothingAndFailsNothing) {
+  TempFolder folder;
+  Text path = folder.Path("a.ini");
+  ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\n", "right"));
+  EXPECT_EQ(ReadValue(path, "wrong", "a", "k", "?"), "?");
+  EXPECT_EQ(ReadValue(path, "right", "a", "k", "?"), "1");
+}
+
+TEST(Reading, EveryCallClosesTheFile) {
+  TempFolder folder;
+  Text path = folder.Path("a.ini");
+  ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\nj=\r\n", ""));
+  TextList list;
+  EXPECT_TRUE(ListSections(path, "", list));
+  EXPECT_TRUE(testing::NobodyHolds(path));
+  EXPECT_TRUE(ListKeys(path, "", "a", list));
+  EXPECT_TRUE(testing::NobodyHolds(path));
+  EXPECT_FALSE(ListKeys(path, "", "missing", list));
+  EXPECT_TRUE(testing::NobodyHolds(path));
+  for (const char* key : {"k", "j", "missing"}) {
+    (void)ReadValue(path, "", "a", key);
+    EXPECT_TRUE(testing::NobodyHolds(path)) << key;
+  }
+  (void)ReadValue(path, "", "missing", "k");
+  EXPECT_TRUE(testing::NobodyHolds(path));
+}
+
+// A path rule case: the path as given, and as rewritten, "<9>" standing for
+// the folder of kind 9.
+struct PathCase {
+  const char* given;
+  const char* rewritten;
+};
+
+class PathRule : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(PathRule, RewritesThePath) {
+  TempFolder config;
+  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  const Text folder9 = SpecialFolder(9);
+  ASSERT_EQ(folder9, config.Folder() + "/");
+  Text path = GetParam().given;
+  NormalizePath(path);
+  std::string expected = GetParam().rewritten;
+  if (expected.starts_with("<9>")) expected.replace(0, 3, folder9);
+  EXPECT_EQ(path, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ini, PathRule,
+    ::testing::Values(PathCase{"a.ini", "<9>\\a.ini"},
+                      // 0xD5 0x5C is one character: its second byte is no separator.
+                      PathCase{"\xD5\x5C.ini", "<9>\\\xD5\x5C.ini"},
+                      PathCase{"C:\\a\\\\b.ini", "C:\\a\\b.ini"},
+                      PathCase{"\\\\server\\share\\a.ini", "\\server\\share\\a.ini"},
+                      PathCase{"a\\\\\\b", "a\\\\b"}, PathCase{"a\\\\\\\\b", "a\\\\b"},
+                      PathCase{"/home/u/a.ini", "/home/u/a.ini"},
+                      PathCase{"dir/a.ini", "dir/a.ini"}));
+
+TEST(PathRule, BareNameReadsFromTheFolderOfKind9) {
+  TempFolder config;
+  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  ASSERT_TRUE(testing::PutText(config.Path("bare.ini"), "[a]\r\nk=1\r\n", ""));
+  Text path = "bare.ini";
+  EXPECT_EQ(ReadValue(path, "", "a", "k"), "1");
+  EXPECT_EQ(path, SpecialFolder(9) + "\\bare.ini");
+}
+
+}  // namespace
+}  // namespace inicrypt
