@@ -64,8 +64,9 @@ class Encrypt final : public Command {
            "\n"
            "Without --raw the result holds every pair of PLAIN exactly as the window's\n"
            "encrypt job writes it: sections and keys in file order, \"[section]\" and\n"
-           "\"key=value\" lines ending in CR LF; comments, blank lines and lines before\n"
-           "the first section are left out. A PLAIN without any pair is refused.\n"
+           "\"key=value\" lines ending in CR LF. Blank lines, lines without \"=\" and\n"
+           "lines before the first section are left out. A PLAIN without any pair is\n"
+           "refused.\n"
            "With --raw the bytes of PLAIN are enciphered as they stand.\n"
            "\n"
            "With --ask-password the password is asked twice.\n";
