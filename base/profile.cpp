@@ -291,6 +291,8 @@ std::optional<Edit> PlanEdit(std::string_view file, std::string_view section, st
                              std::string_view value) {
   const Place place = Locate(file, section, key);
   if (place.key_found) {
+    // The stored value, blanks aside, is already the value: nothing to write.
+    if (TrimBlanks(place.raw_value) == value) return std::nullopt;
     Text line = ConcatTexts(place.stored_key, "=", value);
     if (line == place.key_line.text) return std::nullopt;
     return Edit{place.key_line.begin, place.key_line.end, std::move(line)};

@@ -54,20 +54,23 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // - An existing key (the first match in the first matching section): only its
 //   line changes, to the key as it stood in the file, "=", and the value; the
 //   line's own line end and every other byte of the file stay as they were.
-//   When that gives the same line, nothing is written.
+//   When the line holds the value already (blanks around it aside) or would
+//   stay the same, nothing is written.
 // - A new key: the line "key=value" CR LF right after the section's last
-//   non-blank line.
+//   non-blank line (a line end first when that line has none).
 // - A new section: "[section]" CR LF "key=value" CR LF appended, after a
 //   CR LF of its own when the last line has no line end.
-// The new content goes to a temporary file in the same folder, which is
-// synced, given the old file's permission bits and renamed over the file, so
-// a crash leaves the old file or the new one, never a mix.
-// The temporary file is removed again on every failure (and, through the
-// host, when the process is interrupted while it exists).
-// False, with the file left whole, when
-// the file cannot be read or written (folder missing or read-only, a
-// read-only file, a folder in the file's place), and when the section or the
-// key is empty after trimming or any of the three holds a CR or LF byte
+// Section and key are written without the blanks around them. The file is
+// opened for writing and closed to other writers of this process while the
+// call runs. The new content goes to a temporary file in the same folder,
+// which is synced, given the old file's permission bits and renamed over the
+// file, so a crash leaves the old file or the new one, never a mix. On
+// failure the temporary file is removed again (unless that fails too), and
+// the host removes it if the process is interrupted meanwhile.
+// False, with the file left whole, when the file cannot be read or written
+// (folder missing or read-only, a read-only file, a folder in the file's
+// place, a file another opener keeps from writers), and when the section or
+// the key is empty after trimming or any of the three holds a CR or LF byte
 // (such a text would break the file's lines).
 [[nodiscard]] bool ProfileWriteString(std::string_view path, std::string_view section,
                                       std::string_view key, std::string_view value);

@@ -94,10 +94,16 @@ TEST(ProfileWriteTest, WriteAgainReplacesWithoutASecondLine) {
 
 TEST(ProfileWriteTest, EqualValueWritesNothing) {
   TempFolder folder;
-  folder.Write("t.ini", "[s]\r\nk=v\r\n");
   FaultyHost counting;
   ScopedHost in_use(counting);
-  EXPECT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "k", "v"));
+  const std::pair<const char*, const char*> stored[] = {
+      {"k=v", "v"}, {"  K = v \t", "v"}, {"k= v ", " v "}};  // line, value
+  for (const auto& [line, value] : stored) {
+    const std::string before = ConcatTexts("[s]\r\n", line, "\r\n");
+    folder.Write("t.ini", before);
+    EXPECT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "k", value));
+    EXPECT_EQ(folder.Read("t.ini"), before);
+  }
   EXPECT_EQ(counting.Calls(HostCall::kWrite), 0);
   EXPECT_EQ(counting.Calls(HostCall::kRename), 0);
   // A value read back the same but spelt otherwise on its line is written.
