@@ -37,14 +37,35 @@ struct Scan {
   bool line_ended;
 };
 
+// True when one of the 8 bytes of w is a lead byte, LF, NUL or 0x1A.
+constexpr bool HasSpecialByte(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighs = 0x8080808080808080;
+  auto has_zero = [](uint64_t x) { return ((x - kOnes) & ~x & kHighs) != 0; };
+  return (w & kHighs) != 0 || has_zero(w) || has_zero(w ^ (kOnes * kLf)) ||
+         has_zero(w ^ (kOnes * kEndOfText));
+}
+
+// The index of the first byte from i on that is not a plain byte, or n.
+size_t SkipPlainBytes(const uint8_t* data, size_t i, size_t n) {
+  for (uint64_t w; i + 8 <= n; i += 8) {
+    std::memcpy(&w, data + i, 8);
+    if (HasSpecialByte(w)) break;
+  }
+  while (i < n && kByteClasses[data[i]] == kPlainByte) ++i;
+  return i;
+}
+
 // Scans character by character from the first byte. A lead byte as the last
 // byte stops the scan in front of it, so the next view starts with it.
 Scan ScanBytes(std::span<const uint8_t> bytes) {
+  const uint8_t* data = bytes.data();
   const size_t n = bytes.size();
-  size_t i = 0;
-  while (i < n) {
-    switch (kByteClasses[bytes[i]]) {
-      case kPlainByte: ++i; break;
+  for (size_t i = 0;;) {
+    i = SkipPlainBytes(data, i, n);
+    if (i == n) return {n, n, false};
+    switch (kByteClasses[data[i]]) {
+      case kPlainByte: break;
       case kLeadByte:
         if (i + 1 == n) return {i, i, false};
         i += 2;  // the trail byte, whatever it is, is no line end
@@ -53,7 +74,6 @@ Scan ScanBytes(std::span<const uint8_t> bytes) {
       case kTextEnd: return {i, i, true};
     }
   }
-  return {n, n, false};
 }
 
 void Append(Text* line, std::span<const uint8_t> bytes) {
