@@ -34,7 +34,8 @@
 //     }
 //   }
 //
-// Not thread-safe: a test drives it from one thread.
+// Files opened through a FaultyHost may outlive it; they then go on counting
+// and failing by its rules. Not thread-safe: a test drives it from one thread.
 #pragma once
 
 #include <memory>
@@ -87,7 +88,7 @@ class FaultyHost : public HostWrapper {
   void FailIo(int n, FaultSpan span = FaultSpan::kOnce);
   // A failing write writes half of its bytes, then reports a full disk.
   void SetFullDisk(bool full_disk) { state_->full_disk = full_disk; }
-  // Drops the rules and sets every counter back to 0.
+  // Drops the rules and sets every counter back to 0 (the full-disk choice stays).
   void Reset();
 
   // Calls made of one kind, of all I/O kinds, and how many were failed.

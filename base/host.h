@@ -39,7 +39,7 @@ enum class FileAccess { kRead, kWrite, kReadWrite };
 // as Windows share modes do: an open is refused when its access is denied by
 // the share mode of an opener that still has the file open, or when its own
 // share mode denies an access that such an opener holds. Between processes
-// the POSIX host enforces nothing (see host_posix.cpp).
+// the POSIX host enforces nothing (see posix_files.cpp).
 enum class FileShare {
   kAll,            // others may read and write
   kDenyRead,       // others may write only

@@ -238,6 +238,15 @@ TEST_P(HostFileTest, ClosedFileRefusesEveryCall) {
   EXPECT_FALSE(file->Close().ok());
 }
 
+TEST_P(HostFileTest, WriteThatCannotCompleteIsAnError) {
+  std::unique_ptr<HostFile> full;
+  ASSERT_TRUE(IsOk(Open("/dev/full", FileAccess::kWrite, FileShare::kAll,
+                        FileCreation::kOpenExisting, &full)));
+  Status status = full->Write("x", 1);
+  EXPECT_EQ(status.code(), ENOSPC);
+  EXPECT_EQ(status.message(), "write /dev/full: No space left on device");
+}
+
 TEST_P(HostFileTest, IdNamesTheFileNotThePath) {
   std::string path = dir_ / "f";
   auto a = OpenRw(path);

@@ -88,6 +88,16 @@ TEST_P(HostProcessTest, RunProgramPassesArgumentsAsGiven) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_P(HostProcessTest, ProgramsRunDoNotInheritOpenFiles) {
+  auto file = OpenRw(dir_ / "held-open.ini");
+  int code = -1;
+  ASSERT_TRUE(IsOk(host().RunProgram(
+      "/bin/sh",
+      Args({"-c", "for f in /proc/$$/fd/*; do readlink \"$f\"; done | grep -q held-open && exit 9; exit 0"}),
+      &code)));
+  EXPECT_EQ(code, 0);
+}
+
 TEST_P(HostProcessTest, RunProgramFailures) {
   int code = 0;
   Status status = host().RunProgram(dir_ / "no-such-program", TextList(), &code);

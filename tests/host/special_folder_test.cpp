@@ -77,6 +77,14 @@ TEST_P(SpecialFolderTest, RelativeXdgValuesAreIgnored) {
   EXPECT_EQ(host().GetSpecialFolder(11), "/tmp/");
 }
 
+TEST_P(SpecialFolderTest, WithoutHomeThePasswordDatabaseTells) {
+  ScopedEnv no_home("HOME", std::nullopt);
+  Text home = host().GetSpecialFolder(2);
+  ASSERT_FALSE(home.empty());
+  EXPECT_EQ(home.front(), '/');
+  EXPECT_EQ(home.back(), '/');
+}
+
 TEST_P(SpecialFolderTest, FolderWithNoCodePage936FormIsEmpty) {
   const std::string h = dir_.path().string() + "/\xF0\x9F\x98\x80";  // U+1F600
   Environment env(h, std::nullopt, std::nullopt, std::nullopt);
