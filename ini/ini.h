@@ -62,9 +62,10 @@ void NormalizePath(Text& path);
 // exactly its own bytes and line end. Every other byte stays.
 // False, with nothing opened and the path not rewritten, when path, section
 // or key is blank, when section, key or value holds a LF, NUL or 0x1A byte,
-// or when key holds "=". False as well when the file cannot be opened or a
-// read or edit fails (the file may then be half edited: callers that need
-// the old file whole work on a copy).
+// or when the key would not read back as the key of its line (it holds "="
+// where a character starts, or ends in a lone lead byte). False as well when
+// the file cannot be opened or a read or edit fails (the file may then be
+// half edited: callers that need the old file whole work on a copy).
 [[nodiscard]] bool WriteValue(Text& path, std::string_view password, std::string_view section,
                               std::string_view key, std::string_view value);
 

@@ -19,11 +19,18 @@ bool BreaksLine(std::string_view text) {
   return text.find_first_of(std::string_view("\n\0\x1A", 3)) != std::string_view::npos;
 }
 
+// The key line's first "=" must be the one after the key: the key holds no
+// "=" where a character starts, and does not end in a lead byte that would
+// take the "=" for its second byte.
+bool EndsAtItsEquals(std::string_view key) {
+  return ini::FindEquals(ConcatTexts(key, "=")) == key.size();
+}
+
 bool AcceptsArguments(std::string_view path, std::string_view section, std::string_view key,
                       std::string_view value) {
   if (IsBlank(path) || IsBlank(section) || IsBlank(key)) return false;
   if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) return false;
-  return key.find('=') == std::string_view::npos;
+  return EndsAtItsEquals(key);
 }
 
 // Makes sure the text in front of at ends with a line end, so that what is

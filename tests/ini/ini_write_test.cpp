@@ -76,8 +76,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A header the section is not found under: the section is added at the end.
         Edit{"[ s ]\r\nk=1\r\n"sv, "s", "k", "v", "[ s ]\r\nk=1\r\n[s]\r\nk=v\r\n"},
         Edit{"[a]\r\nx=1\r\n"sv, "s", "k", "v", "[a]\r\nx=1\r\n[s]\r\nk=v\r\n"},
-        // The section and key are written as given, blanks and all.
+        // The section and key are written as given, blanks and all; an "=" that
+        // is the second byte of a character is no "=".
         Edit{""sv, " s", "k ", " v ", "[ s]\r\nk = v \r\n"},
+        Edit{"[s]\r\na\x81=b=c\r\n"sv, "s", "a\x81=b", "v", "[s]\r\na\x81=b=v\r\n"},
         // The replaced line is the last one and has no line end.
         Edit{"[s]\r\nk=1"sv, "s", "k", "v", "[s]\r\nk=v\r\n"},
         // Repairs of files whose lines do not all end with CR LF:
@@ -128,7 +130,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // Bytes that would end the line or the text, and a key holding "=".
                       Refusal{"<f>", "s\n", "k", "v"}, Refusal{"<f>", "s", "k\n", "v"},
                       Refusal{"<f>", "s", "k", "v\r\n[x]"}, Refusal{"<f>", "s", "k", "v\0w"sv},
-                      Refusal{"<f>", "s", "k", "v\x1A"}, Refusal{"<f>", "s", "k=1", "v"}));
+                      Refusal{"<f>", "s", "k", "v\x1A"}, Refusal{"<f>", "s", "k=1", "v"},
+                      // A lead byte at the end of the key would swallow the "=".
+                      Refusal{"<f>", "s", "k\x81", "v"}));
 
 TEST(Writing, FileThatCannotBeOpenedGivesFalse) {
   TempFolder folder;
