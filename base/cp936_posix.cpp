@@ -4,8 +4,6 @@
 // invalid in its encoding, cut off inside a character, or has no form in the
 // other encoding is refused. Descriptors are opened once per thread and
 // direction and reset before every use.
-#include "base/cp936.h"
-
 #include <iconv.h>
 #include <langinfo.h>
 
@@ -13,6 +11,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "base/cp936.h"
 
 namespace inicrypt {
 namespace {

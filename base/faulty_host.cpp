@@ -141,7 +141,8 @@ Status FaultyHost::DeleteFolder(std::string_view path) {
 
 Status FaultyHost::GetProgramPath(Text* path) {
   path->clear();
-  if (ShouldFail(HostCall::kGetProgramPath)) return InjectedFailure("readlink", "/proc/self/exe", EIO);
+  if (ShouldFail(HostCall::kGetProgramPath))
+    return InjectedFailure("readlink", "/proc/self/exe", EIO);
   return target().GetProgramPath(path);
 }
 
@@ -156,8 +157,7 @@ Status FaultyHost::GetCurrentFolder(Text* path) {
   return target().GetCurrentFolder(path);
 }
 
-Status FaultyHost::RunProgram(std::string_view program, const TextList& arguments,
-                              int* exit_code) {
+Status FaultyHost::RunProgram(std::string_view program, const TextList& arguments, int* exit_code) {
   *exit_code = -1;
   if (ShouldFail(HostCall::kRunProgram)) return InjectedFailure("run", program, EIO);
   return target().RunProgram(program, arguments, exit_code);

@@ -96,8 +96,8 @@ class FaultyHost : public HostWrapper {
   int IoCalls() const { return state_->io_calls; }
   int Injected() const { return state_->injected; }
 
-  Status OpenFile(std::string_view path, FileAccess access, FileShare share,
-                  FileCreation creation, std::unique_ptr<HostFile>* file) override;
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override;
   Status DeleteFile(std::string_view path) override;
   Status RenameFile(std::string_view from, std::string_view to) override;
   Status GetFileMode(std::string_view path, uint32_t* mode) override;
@@ -107,8 +107,7 @@ class FaultyHost : public HostWrapper {
   Status GetProgramPath(Text* path) override;
   Status SetCurrentFolder(std::string_view path) override;
   Status GetCurrentFolder(Text* path) override;
-  Status RunProgram(std::string_view program, const TextList& arguments,
-                    int* exit_code) override;
+  Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override;
   Status ReadSecretLine(std::string_view prompt, std::string* line) override;
 
  private:

@@ -165,8 +165,8 @@ class HostWrapper : public Host {
   explicit HostWrapper(Host& target) : target_(target) {}
   Host& target() const { return target_; }
 
-  Status OpenFile(std::string_view path, FileAccess access, FileShare share,
-                  FileCreation creation, std::unique_ptr<HostFile>* file) override {
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override {
     return target_.OpenFile(path, access, share, creation, file);
   }
   PathKind GetPathKind(std::string_view path) override { return target_.GetPathKind(path); }
@@ -185,14 +185,11 @@ class HostWrapper : public Host {
   }
   Status DeleteFolder(std::string_view path) override { return target_.DeleteFolder(path); }
   Status GetProgramPath(Text* path) override { return target_.GetProgramPath(path); }
-  Status SetCurrentFolder(std::string_view path) override {
-    return target_.SetCurrentFolder(path);
-  }
+  Status SetCurrentFolder(std::string_view path) override { return target_.SetCurrentFolder(path); }
   Status GetCurrentFolder(Text* path) override { return target_.GetCurrentFolder(path); }
   Text GetSpecialFolder(int kind) override { return target_.GetSpecialFolder(kind); }
   Text GetEnvironment(std::string_view name) override { return target_.GetEnvironment(name); }
-  Status RunProgram(std::string_view program, const TextList& arguments,
-                    int* exit_code) override {
+  Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
     return target_.RunProgram(program, arguments, exit_code);
   }
   void RemoveOnInterrupt(std::string_view path) override { target_.RemoveOnInterrupt(path); }

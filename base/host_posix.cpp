@@ -89,7 +89,8 @@ Text Environment(std::string_view name) {
   std::string native;
   Text value;
   if (name.empty() || name.find_first_of(std::string_view("=\0", 2)) != std::string_view::npos ||
-      !Cp936ToUtf8(name, &native) || !Utf8ToCp936(posix::NativeEnvironment(native.c_str()), &value)) {
+      !Cp936ToUtf8(name, &native) ||
+      !Utf8ToCp936(posix::NativeEnvironment(native.c_str()), &value)) {
     return {};
   }
   return value;
@@ -115,8 +116,7 @@ Status Run(std::string_view program, const TextList& arguments, int* exit_code) 
   for (const Text& argument : arguments) {
     native.emplace_back();
     if (argument.find('\0') != Text::npos || !Cp936ToUtf8(argument, &native.back())) {
-      return PosixError(What("run", program), EILSEQ,
-                        "an argument has no UTF-8 form: " + argument);
+      return PosixError(What("run", program), EILSEQ, "an argument has no UTF-8 form: " + argument);
     }
   }
   std::vector<char*> argv;
@@ -130,8 +130,8 @@ Status Run(std::string_view program, const TextList& arguments, int* exit_code) 
 
 class PosixHost final : public Host {
  public:
-  Status OpenFile(std::string_view path, FileAccess access, FileShare share,
-                  FileCreation creation, std::unique_ptr<HostFile>* file) override {
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override {
     return posix::OpenPosixFile(path, access, share, creation, file);
   }
   PathKind GetPathKind(std::string_view path) override { return KindOfPath(path); }
@@ -158,8 +158,7 @@ class PosixHost final : public Host {
   Status GetCurrentFolder(Text* path) override { return CurrentFolder(path); }
   Text GetSpecialFolder(int kind) override { return posix::FolderOfKind(kind); }
   Text GetEnvironment(std::string_view name) override { return Environment(name); }
-  Status RunProgram(std::string_view program, const TextList& arguments,
-                    int* exit_code) override {
+  Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
     return Run(program, arguments, exit_code);
   }
   void RemoveOnInterrupt(std::string_view path) override { posix::AddInterruptPath(path); }

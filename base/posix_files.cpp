@@ -42,8 +42,7 @@ class ShareTable {
     std::lock_guard lock(mutex_);
     Counts& c = files_[{id.device, id.inode}];
     bool conflict = (Reads(access) && c.deny_read > 0) || (Writes(access) && c.deny_write > 0) ||
-                    (DeniesRead(share) && c.readers > 0) ||
-                    (DeniesWrite(share) && c.writers > 0);
+                    (DeniesRead(share) && c.readers > 0) || (DeniesWrite(share) && c.writers > 0);
     if (conflict) {
       if (c.openers == 0) files_.erase({id.device, id.inode});
       return false;

@@ -91,21 +91,31 @@ std::string NativeSpecialFolder(int kind) {
     return base.empty() ? base : base + "/" + sub;
   };
   switch (kind) {
-    case 1: return UserFolder("XDG_DOCUMENTS_DIR", home, "Documents");
-    case 2: return home;
-    case 3: return UserFolder("XDG_DESKTOP_DIR", home, "Desktop");
-    case 4: return under(data(), "fonts");
+    case 1:
+      return UserFolder("XDG_DOCUMENTS_DIR", home, "Documents");
+    case 2:
+      return home;
+    case 3:
+      return UserFolder("XDG_DESKTOP_DIR", home, "Desktop");
+    case 4:
+      return under(data(), "fonts");
     case 5:
-    case 6: return under(data(), "applications");
-    case 7: return under(config(), "autostart");
-    case 8: return data();
-    case 9: return config();
-    case 10: return "/etc";
+    case 6:
+      return under(data(), "applications");
+    case 7:
+      return under(config(), "autostart");
+    case 8:
+      return data();
+    case 9:
+      return config();
+    case 10:
+      return "/etc";
     case 11: {
       std::string tmp = NativeEnvironment("TMPDIR");
       return !tmp.empty() && tmp[0] == '/' ? tmp : "/tmp";
     }
-    default: return "";
+    default:
+      return "";
   }
 }
 

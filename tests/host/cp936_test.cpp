@@ -18,11 +18,12 @@ struct Pair {
 constexpr Pair kPairs[] = {
     {"", ""},
     {"config.ini", "config.ini"},
-    {"\xBC\xD3\xC3\xDC\xCD\xEA\xB3\xC9!", "\xE5\x8A\xA0\xE5\xAF\x86\xE5\xAE\x8C\xE6\x88\x90!"},  // 加密完成!
-    {"\xD5\x5C", "\xE8\xAA\xA0"},          // a "\" second byte stays inside its character
+    {"\xBC\xD3\xC3\xDC\xCD\xEA\xB3\xC9!",
+     "\xE5\x8A\xA0\xE5\xAF\x86\xE5\xAE\x8C\xE6\x88\x90!"},  // 加密完成!
+    {"\xD5\x5C", "\xE8\xAA\xA0"},              // a "\" second byte stays inside its character
     {"a\\\xD5\x5C\\b", "a\\\xE8\xAA\xA0\\b"},  // real "\" around it stay as they are
-    {"\x80", "\xE2\x82\xAC"},              // the euro sign
-    {"\xA1\xA1", "\xE3\x80\x80"},          // the full-width space
+    {"\x80", "\xE2\x82\xAC"},                  // the euro sign
+    {"\xA1\xA1", "\xE3\x80\x80"},              // the full-width space
 };
 
 TEST(Cp936Test, RoundTrips) {

@@ -77,12 +77,12 @@ TEST_P(HostFileTest, AccessIsEnforcedByTheFile) {
   WriteAll(path, "abc");
   std::unique_ptr<HostFile> reader, writer;
   // A reader that empties the file still may not write.
-  ASSERT_TRUE(IsOk(Open(path, FileAccess::kRead, FileShare::kAll, FileCreation::kCreateAlways,
-                        &reader)));
+  ASSERT_TRUE(
+      IsOk(Open(path, FileAccess::kRead, FileShare::kAll, FileCreation::kCreateAlways, &reader)));
   EXPECT_FALSE(reader->Write("x", 1).ok());
   EXPECT_FALSE(reader->SetEnd().ok());
-  ASSERT_TRUE(IsOk(Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting,
-                        &writer)));
+  ASSERT_TRUE(
+      IsOk(Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting, &writer)));
   char byte = 0;
   size_t got = 7;
   EXPECT_FALSE(writer->Read(&byte, 1, &got).ok());
@@ -127,8 +127,8 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
     for (const std::string& other : spellings) {
       SCOPED_TRACE(::testing::Message() << "row " << i << " via " << other);
       std::unique_ptr<HostFile> first, second;
-      ASSERT_TRUE(IsOk(
-          Open(path, c.first_access, c.first_share, FileCreation::kOpenExisting, &first)));
+      ASSERT_TRUE(
+          IsOk(Open(path, c.first_access, c.first_share, FileCreation::kOpenExisting, &first)));
       Status status =
           Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second);
       EXPECT_EQ(status.ok(), c.allowed) << status.message();
@@ -141,8 +141,8 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
       // Once the first opener is gone, the second may open.
       first.reset();
       second.reset();
-      EXPECT_TRUE(IsOk(
-          Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second)));
+      EXPECT_TRUE(
+          IsOk(Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second)));
     }
   }
   EXPECT_EQ(ReadAll(path), "data");
@@ -152,8 +152,8 @@ TEST_P(HostFileTest, RefusedOpenEmptiesNothingAndHoldsNothing) {
   std::string path = dir_ / "f";
   WriteAll(path, "keep");
   std::unique_ptr<HostFile> reader, writer;
-  ASSERT_TRUE(IsOk(Open(path, FileAccess::kRead, FileShare::kDenyWrite,
-                        FileCreation::kOpenExisting, &reader)));
+  ASSERT_TRUE(IsOk(
+      Open(path, FileAccess::kRead, FileShare::kDenyWrite, FileCreation::kOpenExisting, &reader)));
   EXPECT_FALSE(
       Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateAlways, &writer).ok());
   EXPECT_EQ(ReadAll(path), "keep");
@@ -186,8 +186,8 @@ TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
   EXPECT_EQ(host().GetPathKind(fifo), PathKind::kOther);
   std::unique_ptr<HostFile> file;
   // With no writer, a reader opens at once; a writer is refused at once.
-  EXPECT_TRUE(IsOk(Open(fifo, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting,
-                        &file)));
+  EXPECT_TRUE(
+      IsOk(Open(fifo, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file)));
   file.reset();
   EXPECT_FALSE(
       Open(fifo, FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting, &file).ok());
@@ -240,8 +240,8 @@ TEST_P(HostFileTest, ClosedFileRefusesEveryCall) {
 
 TEST_P(HostFileTest, WriteThatCannotCompleteIsAnError) {
   std::unique_ptr<HostFile> full;
-  ASSERT_TRUE(IsOk(Open("/dev/full", FileAccess::kWrite, FileShare::kAll,
-                        FileCreation::kOpenExisting, &full)));
+  ASSERT_TRUE(IsOk(
+      Open("/dev/full", FileAccess::kWrite, FileShare::kAll, FileCreation::kOpenExisting, &full)));
   Status status = full->Write("x", 1);
   EXPECT_EQ(status.code(), ENOSPC);
   EXPECT_EQ(status.message(), "write /dev/full: No space left on device");
@@ -326,8 +326,8 @@ TEST_P(HostFileTest, Cp936NamesReachTheFileSystemWhole) {
   fs::create_directory(dir_ / "sub");
   std::string name = dir_ / "sub\\\xD5\x5C.ini";
   std::unique_ptr<HostFile> file;
-  ASSERT_TRUE(IsOk(
-      Open(name, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &file)));
+  ASSERT_TRUE(
+      IsOk(Open(name, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &file)));
   ASSERT_TRUE(IsOk(file->Write("x", 1)));
   file.reset();
   EXPECT_EQ(ReadAll(dir_.path() / "sub" / "\xE8\xAA\xA0.ini"), "x");

@@ -44,7 +44,7 @@ TEST_P(HostProcessTest, ProgramPathIsTheRunningFile) {
 
 TEST_P(HostProcessTest, CurrentFolderRoundTripsInCodePage936) {
   KeepCurrentFolder keep;
-  fs::create_directory(dir_.path() / "\xE7\x9B\xAE\xE5\xBD\x95");  // 目录
+  fs::create_directory(dir_.path() / "\xE7\x9B\xAE\xE5\xBD\x95");    // 目录
   std::string folder = dir_.path().string() + "\\\xC4\xBF\xC2\xBC";  // 目录
   ASSERT_TRUE(IsOk(host().SetCurrentFolder(folder)));
   Text current;
@@ -91,10 +91,11 @@ TEST_P(HostProcessTest, RunProgramPassesArgumentsAsGiven) {
 TEST_P(HostProcessTest, ProgramsRunDoNotInheritOpenFiles) {
   auto file = OpenRw(dir_ / "held-open.ini");
   int code = -1;
-  ASSERT_TRUE(IsOk(host().RunProgram(
-      "/bin/sh",
-      Args({"-c", "for f in /proc/$$/fd/*; do readlink \"$f\"; done | grep -q held-open && exit 9; exit 0"}),
-      &code)));
+  ASSERT_TRUE(IsOk(host().RunProgram("/bin/sh",
+                                     Args({"-c",
+                                           "for f in /proc/$$/fd/*; do readlink \"$f\"; done | "
+                                           "grep -q held-open && exit 9; exit 0"}),
+                                     &code)));
   EXPECT_EQ(code, 0);
 }
 

@@ -101,8 +101,8 @@ class HostTest : public ::testing::TestWithParam<bool> {
   // Opens for reading and writing, shared with all, created when missing.
   std::unique_ptr<HostFile> OpenRw(const std::string& path) {
     std::unique_ptr<HostFile> file;
-    EXPECT_TRUE(IsOk(Open(path, FileAccess::kReadWrite, FileShare::kAll,
-                          FileCreation::kOpenAlways, &file)));
+    EXPECT_TRUE(IsOk(
+        Open(path, FileAccess::kReadWrite, FileShare::kAll, FileCreation::kOpenAlways, &file)));
     return file;
   }
 
