@@ -1,12 +1,13 @@
 // set FILE SECTION KEY VALUE: one value written with the INI writer, on a
 // copy of FILE that replaces it when complete.
+#include "app/staged_file.h"
 #include "cli/command.h"
+#include "cli/endpoints.h"
 #include "cli/file_bytes.h"
 #include "cli/io_watch.h"
 #include "cli/passwords.h"
 #include "cli/paths.h"
 #include "cli/plain_text.h"
-#include "cli/staged_file.h"
 #include "ini/ini.h"
 
 namespace inicrypt::cli {
@@ -45,10 +46,11 @@ Status CheckOpens(const Invocation& inv, const Text& path, const std::string& by
 // Writes the pair into a copy of the file and puts the copy in its place.
 Status WritePair(const Text& path, const std::string* old_bytes, std::string_view password,
                  const Text& section, const Text& key, const Text& value) {
-  StagedFile staged;
-  if (Status s = staged.Create(path); !s.ok()) return s;
+  StagedFile staged(path);
+  if (Status s = StartStaged(staged, path); !s.ok()) return s;
   if (old_bytes != nullptr) {
-    if (Status s = staged.Write(*old_bytes); !s.ok()) return s;
+    Status s = WriteWholeFile(staged.path(), *old_bytes, FileCreation::kOpenExisting);
+    if (!s.ok()) return s;
   }
   Status failure;
   {

@@ -1,11 +1,13 @@
 #include "cli/endpoints.h"
 
+#include "app/staged_file.h"
+#include "base/host.h"
+
 #include <iostream>
 #include <iterator>
 
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
-#include "cli/staged_file.h"
 
 namespace inicrypt::cli {
 
@@ -52,10 +54,17 @@ Status WriteResult(const Invocation& invocation, std::string_view bytes) {
   return ReplaceFile(target, bytes);
 }
 
+Status StartStaged(StagedFile& staged, const Text& target) {
+  Host& host = GetHost();
+  if (host.GetPathKind(target) == PathKind::kFolder) return Status::Error(target + ": is a folder");
+  if (Status s = staged.Create(/*copy_target=*/false); !s.ok()) return s;
+  return host.SetFileMode(staged.path(), kNewFileMode);
+}
+
 Status ReplaceFile(const Text& target, std::string_view bytes) {
-  StagedFile staged;
-  Status status = staged.Create(target);
-  if (status.ok()) status = staged.Write(bytes);
+  StagedFile staged(target);
+  Status status = StartStaged(staged, target);
+  if (status.ok()) status = WriteWholeFile(staged.path(), bytes, FileCreation::kOpenExisting);
   if (status.ok()) status = staged.Commit();
   if (!status.ok()) return Status::Error("cannot write " + target + ": " + status.message());
   return Status::Ok();

@@ -10,6 +10,10 @@
 #include "cli/command.h"
 #include "cli/private_folder.h"
 
+namespace inicrypt {
+class StagedFile;
+}
+
 namespace inicrypt::cli {
 
 // An input as commands see it: its bytes or its path, and how messages name it.
@@ -39,5 +43,10 @@ struct Input {
 // Puts bytes in place of the file at target (absolute), which stays exactly
 // as it was on any failure; keeps its permission bits (new files 0600).
 [[nodiscard]] Status ReplaceFile(const Text& target, std::string_view bytes);
+
+// Creates the empty temporary file of staged (whose target must not be a
+// folder), readable by its owner only until Commit gives it the target's
+// permission bits: what is written into it may be plain text.
+[[nodiscard]] Status StartStaged(StagedFile& staged, const Text& target);
 
 }  // namespace inicrypt::cli

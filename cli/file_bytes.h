@@ -3,6 +3,7 @@
 // need the file's plain text on disk).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@
 #include "base/status.h"
 
 namespace inicrypt::cli {
+
+// Permission bits of a file the tool makes.
+inline constexpr uint32_t kNewFileMode = 0600;
 
 // OK when path names something to read from: "PATH: no such file" for a
 // missing path, "PATH: is a folder" for a folder.

@@ -6,7 +6,6 @@
 #include "base/host.h"
 #include "base/services.h"
 #include "cli/file_bytes.h"
-#include "cli/staged_file.h"
 
 namespace inicrypt::cli {
 namespace {

@@ -109,7 +109,7 @@ TEST(FaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
   const Result r = cli.Run({"set", folder.Path("c.ini"), "s", "k", "v"});
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.err, StartsWith("inicrypt: set: cannot write " + folder.Path("c.ini") +
-                                ": rename " + folder.Path(".c.ini.")));
+                                ": rename " + folder.Path("c.ini.")));
   EXPECT_THAT(r.err, HasSubstr("injected failure"));
   EXPECT_EQ(folder.Read("c.ini"), Encipher(SampleConfiguration, "pw"));
 }
