@@ -229,7 +229,8 @@ Status AdmitOpened(int fd, std::string_view path, FileAccess access, FileShare s
       status = PosixError(What("open", path), EBUSY,
                           "the file is open elsewhere in this process with a conflicting "
                           "share mode");
-    } else if (creation == FileCreation::kCreateAlways && ftruncate(fd, 0) != 0) {
+    } else if (creation == FileCreation::kCreateAlways && S_ISREG(st.st_mode) &&
+               ftruncate(fd, 0) != 0) {
       status = PosixError(What("open", path), errno);
       Shares().Release(*id, access, share);
     }

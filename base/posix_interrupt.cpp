@@ -18,7 +18,6 @@
 namespace inicrypt::posix {
 namespace {
 
-//
 // The signal handler may only make async-signal-safe calls and must never
 // see a half-built list. Registered paths are native strings allocated
 // beforehand; the list is a chain of nodes that are never freed (a node whose
@@ -30,6 +29,8 @@ struct InterruptNode {
 };
 
 std::atomic<InterruptNode*> interrupt_nodes{nullptr};
+// Serialises registering and forgetting (never taken by the handler).
+std::mutex interrupt_registry;
 std::atomic<bool> interrupt_running{false};
 // The terminal whose echo ReadSecretLine has turned off, and its old settings.
 std::atomic<int> secret_tty{-1};
@@ -100,6 +101,7 @@ void AddInterruptPath(std::string_view path) {
   std::string native = AbsoluteNative(path);
   if (native.empty()) return;
   InstallInterruptHandlers();
+  std::lock_guard lock(interrupt_registry);
   char* copy = new char[native.size() + 1];
   std::memcpy(copy, native.c_str(), native.size() + 1);
   for (InterruptNode* n = interrupt_nodes.load(); n != nullptr; n = n->next) {
@@ -116,6 +118,7 @@ void AddInterruptPath(std::string_view path) {
 void DropInterruptPath(std::string_view path) {
   std::string native = AbsoluteNative(path);
   if (native.empty()) return;
+  std::lock_guard lock(interrupt_registry);
   for (InterruptNode* n = interrupt_nodes.load(); n != nullptr; n = n->next) {
     char* p = n->path.load();
     if (p == nullptr || native != p || !n->path.compare_exchange_strong(p, nullptr)) continue;
@@ -124,6 +127,8 @@ void DropInterruptPath(std::string_view path) {
     return;
   }
 }
+
+namespace {
 
 Status WriteAllTo(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -134,8 +139,6 @@ Status WriteAllTo(int fd, std::string_view bytes) {
   }
   return Status::Ok();
 }
-
-namespace {
 
 // Turns echo off for its lifetime; the interrupt handler restores it too.
 class EchoOff {

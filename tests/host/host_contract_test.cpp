@@ -247,6 +247,16 @@ TEST_P(HostFileTest, WriteThatCannotCompleteIsAnError) {
   EXPECT_EQ(status.message(), "write /dev/full: No space left on device");
 }
 
+TEST_P(HostFileTest, DevicesOpenUnderEveryCreationRule) {
+  // Only files are emptied: a device such as /dev/null takes "create always".
+  for (FileCreation creation :
+       {FileCreation::kOpenExisting, FileCreation::kCreateAlways, FileCreation::kOpenAlways}) {
+    std::unique_ptr<HostFile> null;
+    ASSERT_TRUE(IsOk(Open("/dev/null", FileAccess::kWrite, FileShare::kAll, creation, &null)));
+    EXPECT_TRUE(IsOk(null->Write("x", 1)));
+  }
+}
+
 TEST_P(HostFileTest, IdNamesTheFileNotThePath) {
   std::string path = dir_ / "f";
   auto a = OpenRw(path);
