@@ -56,7 +56,7 @@ void Invocation::Note(std::string_view message) const {
 
 const std::vector<const Command*>& AllCommands() {
   static const std::vector<const Command*> commands = {
-      &EncryptCommand(), &DecryptCommand(), &ViewCommand(),  &ListCommand(),  &GetCommand(),
+      &EncryptCommand(), &DecryptCommand(), &ViewCommand(),  &ListCommand(),   &GetCommand(),
       &SetCommand(),     &EditCommand(),    &RekeyCommand(), &SampleCommand(),
   };
   return commands;
@@ -74,7 +74,7 @@ std::string ToolHelp() {
   for (const Command* command : AllCommands()) {
     std::string left = "  " + std::string(command->Name());
     left.resize(10, ' ');
-    text += left + std::string(command->Summary()) + "\n";
+    text += left + std::string(command->info().summary) + "\n";
   }
   text +=
       "\n"

@@ -30,47 +30,39 @@ Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view
   Text output;
   if (Status s = InputPath(inv, input, folder, &names); !s.ok()) return s;
   if (Status s = folder.AddFile("result.ini", "", &output); !s.ok()) return s;
-  ConvertResult converted;
-  Status failure;
-  {
-    IoWatch watch;
-    converted = DecryptPairs(names, names, password, output);
-    failure = watch.failure();
-  }
-  if (!failure.ok()) return failure;  // the cause of whatever followed
-  switch (converted.outcome) {
-    case ConvertOutcome::kDone:
-      break;
-    case ConvertOutcome::kSourceUnreadable:
-      return Status::Error("cannot read " + input.shown);
-    case ConvertOutcome::kNothingFound:
-      WarnNoSection(inv, input.shown);
-      return Status::Error("nothing to decrypt; no output written");
-    default:
-      return converted.error.ok() ? Status::Error("cannot build the plain file") : converted.error;
+  ConvertOutcome outcome;
+  Status status = RunPairLoop([&] { return DecryptPairs(names, names, password, output); },
+                              input.shown, &outcome);
+  if (!status.ok()) return status;
+  if (outcome == ConvertOutcome::kNothingFound) {
+    WarnNoSection(inv, input.shown);
+    return Status::Error("nothing to decrypt; no output written");
   }
   return ReadWholeFile(output, plain);
 }
 
+constexpr CommandInfo kInfo{
+    .name = "decrypt",
+    .synopsis = "FILE [-o OUT] [--raw] [--encoding ENC]",
+    .summary = "write the plain INI of an enciphered file",
+    .description =
+        "Deciphers FILE (\"-\": stdin) under the password and writes the plain\n"
+        "result to OUT (default: stdout).\n"
+        "\n"
+        "Without --raw the result is a new plain INI file holding every pair of\n"
+        "FILE, names and values both taken from FILE, set one by one as the\n"
+        "window's decrypt job sets them; it can be given to encrypt again. When\n"
+        "FILE yields no section at all, nothing is written and the exit code is 1:\n"
+        "the password may be wrong. With --raw the bytes of FILE are deciphered as\n"
+        "they stand (comments, order and blank lines kept).\n",
+    .options = kOptOutput | kOptRaw | kOptEncoding | kOptPassword,
+    .min_operands = 1,
+    .max_operands = 1,
+};
+
 class Decrypt final : public Command {
  public:
-  std::string_view Name() const override { return "decrypt"; }
-  std::string_view Synopsis() const override { return "FILE [-o OUT] [--raw] [--encoding ENC]"; }
-  std::string_view Summary() const override { return "write the plain INI of an enciphered file"; }
-  std::string_view Description() const override {
-    return "Deciphers FILE (\"-\": stdin) under the password and writes the plain\n"
-           "result to OUT (default: stdout).\n"
-           "\n"
-           "Without --raw the result is a new plain INI file holding every pair of\n"
-           "FILE, names and values both taken from FILE, set one by one as the\n"
-           "window's decrypt job sets them; it can be given to encrypt again. When\n"
-           "FILE yields no section at all, nothing is written and the exit code is 1:\n"
-           "the password may be wrong. With --raw the bytes of FILE are deciphered as\n"
-           "they stand (comments, order and blank lines kept).\n";
-  }
-  unsigned Options() const override { return kOptOutput | kOptRaw | kOptEncoding | kOptPassword; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 1; }
+  Decrypt() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     Input input;

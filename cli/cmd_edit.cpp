@@ -31,10 +31,11 @@ Status RunEditor(const Text& editor, const Text& path) {
   if (editor.find_first_of(" \t") == Text::npos) {
     status = GetHost().RunProgram(editor, TextList{path}, &exit_code);
   } else {
-    status = GetHost().RunProgram("/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path},
-                                  &exit_code);
+    status =
+        GetHost().RunProgram("/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path}, &exit_code);
   }
-  if (!status.ok()) return Status::Error("cannot run the editor " + editor + ": " + status.message());
+  if (!status.ok())
+    return Status::Error("cannot run the editor " + editor + ": " + status.message());
   if (exit_code != 0) {
     return Status::Error("the editor " + editor + " failed (exit code " +
                          std::to_string(exit_code) + ")");
@@ -42,26 +43,30 @@ Status RunEditor(const Text& editor, const Text& path) {
   return Status::Ok();
 }
 
+constexpr CommandInfo kInfo{
+    .name = "edit",
+    .synopsis = "FILE [--encoding ENC]",
+    .summary = "edit the deciphered text in $VISUAL or $EDITOR",
+    .description =
+        "Deciphers FILE into a private temporary folder (mode 0700, the file 0600),\n"
+        "runs $VISUAL, else $EDITOR, else vi on it, and enciphers the result back\n"
+        "into FILE when it changed; when it did not, FILE is left as it was and\n"
+        "stderr says so. The plain copy is removed on every way out, signals\n"
+        "included. A missing FILE starts empty and is created (with --ask-password\n"
+        "the password is then asked twice). With --encoding utf-8 the editor sees\n"
+        "UTF-8 text. When the editor fails, FILE is left as it was.\n",
+    .options = kOptPassword | kOptEncoding,
+    .min_operands = 1,
+    .max_operands = 1,
+};
+
 class Edit final : public Command {
  public:
-  std::string_view Name() const override { return "edit"; }
-  std::string_view Synopsis() const override { return "FILE [--encoding ENC]"; }
-  std::string_view Summary() const override { return "edit the deciphered text in $VISUAL or $EDITOR"; }
-  std::string_view Description() const override {
-    return "Deciphers FILE into a private temporary folder (mode 0700, the file 0600),\n"
-           "runs $VISUAL, else $EDITOR, else vi on it, and enciphers the result back\n"
-           "into FILE when it changed; when it did not, FILE is left as it was and\n"
-           "stderr says so. The plain copy is removed on every way out, signals\n"
-           "included. A missing FILE starts empty and is created (with --ask-password\n"
-           "the password is then asked twice). With --encoding utf-8 the editor sees\n"
-           "UTF-8 text. When the editor fails, FILE is left as it was.\n";
-  }
-  unsigned Options() const override { return kOptPassword | kOptEncoding; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 1; }
+  Edit() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
-    if (inv.operands[0] == kStdStream) return inv.Usage("edit changes FILE in place; \"-\" is no file");
+    if (inv.operands[0] == kStdStream)
+      return inv.Usage("edit changes FILE in place; \"-\" is no file");
     Text path;
     if (Status s = ResolvePath(inv.operands[0], &path); !s.ok()) return inv.Fail(s);
     const bool exists = GetHost().GetPathKind(path) != PathKind::kMissing;

@@ -31,49 +31,40 @@ Status EncipherPairs(const Invocation& inv, const Input& input, std::string_view
   }
   Text target;
   if (Status s = folder.AddFile("result.ini", "", &target); !s.ok()) return s;
-  ConvertResult converted;
-  Status failure;
-  {
-    IoWatch watch;
-    converted = EncryptPairs(source, target, password);
-    failure = watch.failure();
-  }
-  if (!failure.ok()) return failure;  // the cause of whatever followed
-  switch (converted.outcome) {
-    case ConvertOutcome::kDone:
-      break;
-    case ConvertOutcome::kSourceUnreadable:
-      return Status::Error("cannot read " + input.shown);
-    case ConvertOutcome::kNothingFound:
-      return Status::Error(input.shown + " holds no pair to encrypt; nothing written");
-    default:
-      return converted.error.ok() ? Status::Error("cannot build the enciphered file")
-                                  : converted.error;
+  ConvertOutcome outcome;
+  Status status =
+      RunPairLoop([&] { return EncryptPairs(source, target, password); }, input.shown, &outcome);
+  if (!status.ok()) return status;
+  if (outcome == ConvertOutcome::kNothingFound) {
+    return Status::Error(input.shown + " holds no pair to encrypt; nothing written");
   }
   return ReadWholeFile(target, result);
 }
 
+constexpr CommandInfo kInfo{
+    .name = "encrypt",
+    .synopsis = "PLAIN [-o OUT] [--raw] [--encoding ENC]",
+    .summary = "encipher a plain INI file",
+    .description =
+        "Enciphers the plain INI file PLAIN (\"-\": stdin) under the password and\n"
+        "writes the result to OUT (default: stdout).\n"
+        "\n"
+        "Without --raw the result holds every pair of PLAIN exactly as the window's\n"
+        "encrypt job writes it: sections and keys in file order, \"[section]\" and\n"
+        "\"key=value\" lines ending in CR LF. Blank lines, lines without \"=\" and\n"
+        "lines before the first section are left out. A PLAIN without any pair is\n"
+        "refused.\n"
+        "With --raw the bytes of PLAIN are enciphered as they stand.\n"
+        "\n"
+        "With --ask-password the password is asked twice.\n",
+    .options = kOptOutput | kOptRaw | kOptEncoding | kOptPassword,
+    .min_operands = 1,
+    .max_operands = 1,
+};
+
 class Encrypt final : public Command {
  public:
-  std::string_view Name() const override { return "encrypt"; }
-  std::string_view Synopsis() const override { return "PLAIN [-o OUT] [--raw] [--encoding ENC]"; }
-  std::string_view Summary() const override { return "encipher a plain INI file"; }
-  std::string_view Description() const override {
-    return "Enciphers the plain INI file PLAIN (\"-\": stdin) under the password and\n"
-           "writes the result to OUT (default: stdout).\n"
-           "\n"
-           "Without --raw the result holds every pair of PLAIN exactly as the window's\n"
-           "encrypt job writes it: sections and keys in file order, \"[section]\" and\n"
-           "\"key=value\" lines ending in CR LF. Blank lines, lines without \"=\" and\n"
-           "lines before the first section are left out. A PLAIN without any pair is\n"
-           "refused.\n"
-           "With --raw the bytes of PLAIN are enciphered as they stand.\n"
-           "\n"
-           "With --ask-password the password is asked twice.\n";
-  }
-  unsigned Options() const override { return kOptOutput | kOptRaw | kOptEncoding | kOptPassword; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 1; }
+  Encrypt() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     Input input;

@@ -9,20 +9,23 @@
 namespace inicrypt::cli {
 namespace {
 
+constexpr CommandInfo kInfo{
+    .name = "get",
+    .synopsis = "FILE SECTION KEY [--plain]",
+    .summary = "print the value of a key",
+    .description =
+        "Prints the value of KEY in SECTION of FILE (\"-\": stdin): everything after\n"
+        "the first \"=\" of the key's first line in the section, as it stands. Key\n"
+        "names compare exactly, letter case included. A missing section or key gives\n"
+        "exit code 1; a key with an empty value prints an empty line.\n",
+    .options = kOptPassword | kOptPlain,
+    .min_operands = 3,
+    .max_operands = 3,
+};
+
 class Get final : public Command {
  public:
-  std::string_view Name() const override { return "get"; }
-  std::string_view Synopsis() const override { return "FILE SECTION KEY [--plain]"; }
-  std::string_view Summary() const override { return "print the value of a key"; }
-  std::string_view Description() const override {
-    return "Prints the value of KEY in SECTION of FILE (\"-\": stdin): everything after\n"
-           "the first \"=\" of the key's first line in the section, as it stands. Key\n"
-           "names compare exactly, letter case included. A missing section or key gives\n"
-           "exit code 1; a key with an empty value prints an empty line.\n";
-  }
-  unsigned Options() const override { return kOptPassword | kOptPlain; }
-  int MinOperands() const override { return 3; }
-  int MaxOperands() const override { return 3; }
+  Get() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     Text section;

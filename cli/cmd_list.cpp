@@ -7,20 +7,23 @@
 namespace inicrypt::cli {
 namespace {
 
+constexpr CommandInfo kInfo{
+    .name = "list",
+    .synopsis = "FILE [SECTION] [--plain]",
+    .summary = "list the sections, or the keys of a section",
+    .description =
+        "Prints the section names of FILE (\"-\": stdin), one a line, in file order;\n"
+        "with SECTION, the key names of that section. Sections and keys are found\n"
+        "as the window finds them: a section by its header line \"[SECTION]\", letter\n"
+        "case aside; only its first header counts. A missing SECTION gives exit code 1.\n",
+    .options = kOptPassword | kOptPlain,
+    .min_operands = 1,
+    .max_operands = 2,
+};
+
 class List final : public Command {
  public:
-  std::string_view Name() const override { return "list"; }
-  std::string_view Synopsis() const override { return "FILE [SECTION] [--plain]"; }
-  std::string_view Summary() const override { return "list the sections, or the keys of a section"; }
-  std::string_view Description() const override {
-    return "Prints the section names of FILE (\"-\": stdin), one a line, in file order;\n"
-           "with SECTION, the key names of that section. Sections and keys are found\n"
-           "as the window finds them: a section by its header line \"[SECTION]\", letter\n"
-           "case aside; only its first header counts. A missing SECTION gives exit code 1.\n";
-  }
-  unsigned Options() const override { return kOptPassword | kOptPlain; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 2; }
+  List() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     PrivateFolder folder;

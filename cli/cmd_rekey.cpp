@@ -8,26 +8,30 @@
 namespace inicrypt::cli {
 namespace {
 
+constexpr CommandInfo kInfo{
+    .name = "rekey",
+    .synopsis = "FILE [--new-password-file F] [--force]",
+    .summary = "encipher a file under a new password",
+    .description =
+        "Deciphers FILE under its password and enciphers the same text under a new\n"
+        "one, in place. The new password comes from --new-password-file F,\n"
+        "--ask-password (asked after the old one, twice), or the environment\n"
+        "variable INICRYPT_NEW_PASSWORD; with none of them it is the default\n"
+        "password 73580647, and stderr says so. A FILE that shows no section\n"
+        "header under the old password is left alone unless --force is given:\n"
+        "a mistyped old password would otherwise turn it into noise.\n",
+    .options = kOptPassword | kOptNewPassword | kOptForce,
+    .min_operands = 1,
+    .max_operands = 1,
+};
+
 class Rekey final : public Command {
  public:
-  std::string_view Name() const override { return "rekey"; }
-  std::string_view Synopsis() const override { return "FILE [--new-password-file F] [--force]"; }
-  std::string_view Summary() const override { return "encipher a file under a new password"; }
-  std::string_view Description() const override {
-    return "Deciphers FILE under its password and enciphers the same text under a new\n"
-           "one, in place. The new password comes from --new-password-file F,\n"
-           "--ask-password (asked after the old one, twice), or the environment\n"
-           "variable INICRYPT_NEW_PASSWORD; with none of them it is the default\n"
-           "password 73580647, and stderr says so. A FILE that shows no section\n"
-           "header under the old password is left alone unless --force is given:\n"
-           "a mistyped old password would otherwise turn it into noise.\n";
-  }
-  unsigned Options() const override { return kOptPassword | kOptNewPassword | kOptForce; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 1; }
+  Rekey() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
-    if (inv.operands[0] == kStdStream) return inv.Usage("rekey changes FILE in place; \"-\" is no file");
+    if (inv.operands[0] == kStdStream)
+      return inv.Usage("rekey changes FILE in place; \"-\" is no file");
     Text path;
     std::string text;
     Status status = ResolvePath(inv.operands[0], &path);
@@ -40,8 +44,9 @@ class Rekey final : public Command {
     if (status.ok()) status = TransformWhole(old_password, &text);
     if (!status.ok()) return inv.Fail(status);
     if (!inv.force && !text.empty() && !HoldsSectionHeader(text)) {
-      return inv.Fail(path + " holds no section header under this password; the password may be "
-                             "wrong; nothing changed (--force rekeys anyway)");
+      return inv.Fail(path +
+                      " holds no section header under this password; the password may be "
+                      "wrong; nothing changed (--force rekeys anyway)");
     }
     if (new_password == old_password) {
       inv.Note("the new password is the old one; " + path + " is unchanged");

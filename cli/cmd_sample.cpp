@@ -7,19 +7,22 @@
 namespace inicrypt::cli {
 namespace {
 
+constexpr CommandInfo kInfo{
+    .name = "sample",
+    .synopsis = "[-o OUT] [--encoding ENC]",
+    .summary = "write the built-in sample configuration",
+    .description =
+        "Writes the plain sample configuration that the window offers at start\n"
+        "(262 bytes of code page 936 INI text, three sections) to OUT (default:\n"
+        "stdout). It is a valid source for encrypt.\n",
+    .options = kOptOutput | kOptEncoding,
+    .min_operands = 0,
+    .max_operands = 0,
+};
+
 class Sample final : public Command {
  public:
-  std::string_view Name() const override { return "sample"; }
-  std::string_view Synopsis() const override { return "[-o OUT] [--encoding ENC]"; }
-  std::string_view Summary() const override { return "write the built-in sample configuration"; }
-  std::string_view Description() const override {
-    return "Writes the plain sample configuration that the window offers at start\n"
-           "(262 bytes of code page 936 INI text, three sections) to OUT (default:\n"
-           "stdout). It is a valid source for encrypt.\n";
-  }
-  unsigned Options() const override { return kOptOutput | kOptEncoding; }
-  int MinOperands() const override { return 0; }
-  int MaxOperands() const override { return 0; }
+  Sample() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     std::string bytes;

@@ -64,28 +64,30 @@ Status WritePair(const Text& path, const std::string* old_bytes, std::string_vie
   return staged.Commit();
 }
 
+constexpr CommandInfo kInfo{
+    .name = "set",
+    .synopsis = "FILE SECTION KEY VALUE [--plain] [--force]",
+    .summary = "set the value of a key (creates FILE)",
+    .description =
+        "Sets KEY in SECTION of FILE to VALUE with the window's INI writer: the\n"
+        "key's line is replaced (the text before its \"=\" kept), or a \"KEY=VALUE\"\n"
+        "line is added at the end of the section, or the section is appended with\n"
+        "it. FILE is created when it is missing (with --ask-password the password\n"
+        "is then asked twice). The change is made on a copy that replaces FILE\n"
+        "when complete. An enciphered FILE that shows no section header under the\n"
+        "password is left alone unless --force is given.\n",
+    .options = kOptPassword | kOptPlain | kOptForce,
+    .min_operands = 4,
+    .max_operands = 4,
+};
+
 class Set final : public Command {
  public:
-  std::string_view Name() const override { return "set"; }
-  std::string_view Synopsis() const override {
-    return "FILE SECTION KEY VALUE [--plain] [--force]";
-  }
-  std::string_view Summary() const override { return "set the value of a key (creates FILE)"; }
-  std::string_view Description() const override {
-    return "Sets KEY in SECTION of FILE to VALUE with the window's INI writer: the\n"
-           "key's line is replaced (the text before its \"=\" kept), or a \"KEY=VALUE\"\n"
-           "line is added at the end of the section, or the section is appended with\n"
-           "it. FILE is created when it is missing (with --ask-password the password\n"
-           "is then asked twice). The change is made on a copy that replaces FILE\n"
-           "when complete. An enciphered FILE that shows no section header under the\n"
-           "password is left alone unless --force is given.\n";
-  }
-  unsigned Options() const override { return kOptPassword | kOptPlain | kOptForce; }
-  int MinOperands() const override { return 4; }
-  int MaxOperands() const override { return 4; }
+  Set() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
-    if (inv.operands[0] == kStdStream) return inv.Usage("set changes FILE in place; \"-\" is no file");
+    if (inv.operands[0] == kStdStream)
+      return inv.Usage("set changes FILE in place; \"-\" is no file");
     Text path, section, key, value;
     Status status = ResolvePath(inv.operands[0], &path);
     if (status.ok()) status = TypedText(inv.operands[1], "the section name", &section);

@@ -9,18 +9,21 @@
 namespace inicrypt::cli {
 namespace {
 
+constexpr CommandInfo kInfo{
+    .name = "view",
+    .synopsis = "FILE",
+    .summary = "print the deciphered text of a file",
+    .description =
+        "Deciphers FILE (\"-\": stdin) in memory and prints its text, as it\n"
+        "stands, in the terminal's encoding. Nothing plain is written to disk.\n",
+    .options = kOptPassword,
+    .min_operands = 1,
+    .max_operands = 1,
+};
+
 class View final : public Command {
  public:
-  std::string_view Name() const override { return "view"; }
-  std::string_view Synopsis() const override { return "FILE"; }
-  std::string_view Summary() const override { return "print the deciphered text of a file"; }
-  std::string_view Description() const override {
-    return "Deciphers FILE (\"-\": stdin) in memory and prints its text, as it\n"
-           "stands, in the terminal's encoding. Nothing plain is written to disk.\n";
-  }
-  unsigned Options() const override { return kOptPassword; }
-  int MinOperands() const override { return 1; }
-  int MaxOperands() const override { return 1; }
+  View() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
     Input input;

@@ -62,21 +62,29 @@ struct Invocation {
   void Note(std::string_view message) const;
 };
 
+// What the dispatcher and the help texts know of a command.
+struct CommandInfo {
+  std::string_view name;
+  std::string_view synopsis;     // the operands after the name ("FILE [-o OUT]")
+  std::string_view summary;      // one line for the tool's --help
+  std::string_view description;  // for its own --help; lines end with LF
+  unsigned options = 0;          // OptionFlag bits it accepts
+  int min_operands = 0;
+  int max_operands = 0;
+};
+
 class Command {
  public:
+  explicit Command(const CommandInfo& info) : info_(info) {}
   virtual ~Command() = default;
-  virtual std::string_view Name() const = 0;
-  // The operands after the name, as shown in usage lines ("FILE [-o OUT]").
-  virtual std::string_view Synopsis() const = 0;
-  // One line for the tool's --help.
-  virtual std::string_view Summary() const = 0;
-  // What the command does, for its own --help (lines end with LF).
-  virtual std::string_view Description() const = 0;
-  virtual unsigned Options() const = 0;
-  virtual int MinOperands() const = 0;
-  virtual int MaxOperands() const = 0;
-  // Runs with operands already counted; returns the exit code.
+
+  const CommandInfo& info() const { return info_; }
+  std::string_view Name() const { return info_.name; }
+  // Runs with options parsed and operands counted; returns the exit code.
   virtual int Run(Invocation& invocation) const = 0;
+
+ private:
+  CommandInfo info_;
 };
 
 // Every command, in the order the tool's --help lists them.

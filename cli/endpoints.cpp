@@ -1,11 +1,10 @@
 #include "cli/endpoints.h"
 
-#include "app/staged_file.h"
-#include "base/host.h"
-
 #include <iostream>
 #include <iterator>
 
+#include "app/staged_file.h"
+#include "base/host.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
 

@@ -40,8 +40,7 @@ Status ReadWholeFile(std::string_view path, std::string* bytes) {
 
 Status WriteWholeFile(std::string_view path, std::string_view bytes, FileCreation creation) {
   std::unique_ptr<HostFile> file;
-  Status status =
-      GetHost().OpenFile(path, FileAccess::kWrite, FileShare::kAll, creation, &file);
+  Status status = GetHost().OpenFile(path, FileAccess::kWrite, FileShare::kAll, creation, &file);
   if (!status.ok()) return status;
   if (status = file->Write(bytes.data(), bytes.size()); !status.ok()) return status;
   if (status = file->SetEnd(); !status.ok()) return status;

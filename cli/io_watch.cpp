@@ -42,8 +42,8 @@ class IoWatch::Watcher final : public HostWrapper {
  public:
   Watcher() : HostWrapper(GetHost()), in_use_(*this) {}
 
-  Status OpenFile(std::string_view path, FileAccess access, FileShare share,
-                  FileCreation creation, std::unique_ptr<HostFile>* file) override {
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override {
     Status status = log_.Note(target().OpenFile(path, access, share, creation, file));
     if (status.ok()) *file = std::make_unique<WatchedFile>(std::move(*file), log_);
     return status;
@@ -65,5 +65,27 @@ class IoWatch::Watcher final : public HostWrapper {
 IoWatch::IoWatch() : watcher_(std::make_unique<Watcher>()) {}
 IoWatch::~IoWatch() = default;
 const Status& IoWatch::failure() const { return watcher_->failure(); }
+
+Status RunPairLoop(const std::function<ConvertResult()>& loop, std::string_view shown,
+                   ConvertOutcome* outcome) {
+  ConvertResult result;
+  Status failure;
+  {
+    IoWatch watch;
+    result = loop();
+    failure = watch.failure();
+  }
+  *outcome = result.outcome;
+  if (!failure.ok()) return failure;
+  switch (result.outcome) {
+    case ConvertOutcome::kDone:
+    case ConvertOutcome::kNothingFound:
+      return Status::Ok();
+    case ConvertOutcome::kSourceUnreadable:
+      return Status::Error("cannot read " + std::string(shown));
+    default:
+      return result.error.ok() ? Status::Error("cannot write the result") : result.error;
+  }
+}
 
 }  // namespace inicrypt::cli

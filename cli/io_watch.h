@@ -5,8 +5,11 @@
 // checks the watch before it commits.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string_view>
 
+#include "app/convert.h"
 #include "base/status.h"
 
 namespace inicrypt::cli {
@@ -28,5 +31,12 @@ class IoWatch {
   class Watcher;
   std::unique_ptr<Watcher> watcher_;
 };
+
+// Runs one of the window's pair loops (EncryptPairs, DecryptPairs) with the
+// host watched. OK when it completed, or found nothing (*outcome tells);
+// else the first failed file call, which caused whatever followed, or what
+// the loop reported ("cannot read SHOWN" for a source that did not open).
+[[nodiscard]] Status RunPairLoop(const std::function<ConvertResult()>& loop, std::string_view shown,
+                                 ConvertOutcome* outcome);
 
 }  // namespace inicrypt::cli

@@ -17,12 +17,14 @@ struct OptionInfo {
 
 constexpr OptionInfo kOptions[] = {
     {"output", 'o', kOptOutput, true, "OUT", "write to OUT instead of stdout (\"-\": stdout)"},
-    {"raw", 0, kOptRaw, false, "", "take the file's bytes as they stand (comments, order and blank lines kept)"},
+    {"raw", 0, kOptRaw, false, "",
+     "take the file's bytes as they stand (comments, order and blank lines kept)"},
     {"encoding", 0, kOptEncoding, true, "ENC",
      "encoding of the plain file: cp936 (the default) or utf-8"},
     {"plain", 0, kOptPlain, false, "", "FILE is a plain INI file: no password"},
     {"password-file", 0, kOptPassword, true, "F", "the password is the first line of F"},
-    {"ask-password", 0, kOptPassword, false, "", "ask for the password on the terminal, without echo"},
+    {"ask-password", 0, kOptPassword, false, "",
+     "ask for the password on the terminal, without echo"},
     {"new-password-file", 0, kOptNewPassword, true, "F", "the new password is the first line of F"},
     {"force", 0, kOptForce, false, "",
      "write even when FILE holds no section header under the password"},
@@ -77,8 +79,8 @@ std::string Apply(const OptionInfo& o, const std::string& value, Invocation& inv
 // Problems that only show once every option has been read.
 std::string CheckCombination(const Command& command, const Invocation& inv) {
   const int count = static_cast<int>(inv.operands.size());
-  if (count < command.MinOperands()) return "missing operand";
-  if (count > command.MaxOperands()) return "too many operands";
+  if (count < command.info().min_operands) return "missing operand";
+  if (count > command.info().max_operands) return "too many operands";
   if (inv.password_file && inv.ask_password) {
     return "--password-file and --ask-password exclude each other";
   }
@@ -93,7 +95,7 @@ std::string CheckCombination(const Command& command, const Invocation& inv) {
 ParseResult ParseOptions(const Command& command, const std::vector<std::string>& args,
                          Invocation& inv) {
   ParseResult result;
-  const unsigned accepted = command.Options();
+  const unsigned accepted = command.info().options;
   bool options_ended = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -144,10 +146,11 @@ ParseResult ParseOptions(const Command& command, const std::vector<std::string>&
 
 std::string CommandHelp(const Command& command) {
   std::string text = "Usage: inicrypt " + std::string(command.Name()) + " " +
-                     std::string(command.Synopsis()) + "\n\n" + std::string(command.Description());
+                     std::string(command.info().synopsis) + "\n\n" +
+                     std::string(command.info().description);
   text += "\nOptions:\n";
   for (const OptionInfo& o : kOptions) {
-    if ((command.Options() & o.flag) == 0) continue;
+    if ((command.info().options & o.flag) == 0) continue;
     std::string left = o.short_name ? std::string("  -") + o.short_name + ", " : "      ";
     left += "--" + std::string(o.long_name);
     if (o.takes_value) left += " " + std::string(o.value_name);
@@ -155,7 +158,7 @@ std::string CommandHelp(const Command& command) {
     text += left + " " + std::string(o.help) + "\n";
   }
   text += "  -h, --help                 show this help\n";
-  if ((command.Options() & kOptPassword) != 0) {
+  if ((command.info().options & kOptPassword) != 0) {
     text +=
         "\nThe password comes from --password-file, --ask-password or the environment\n"
         "variable INICRYPT_PASSWORD, in that order; with none of them the default\n"

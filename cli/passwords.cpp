@@ -77,8 +77,8 @@ Status GetPassword(const Invocation& invocation, PasswordUse use, Text* password
 }
 
 Status GetNewPassword(const Invocation& invocation, Text* password) {
-  const Source source{invocation.new_password_file, "--new-password-file",
-                      "INICRYPT_NEW_PASSWORD", "New password: ", true};
+  const Source source{invocation.new_password_file, "--new-password-file", "INICRYPT_NEW_PASSWORD",
+                      "New password: ", true};
   return Resolve(invocation, source, password);
 }
 

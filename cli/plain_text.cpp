@@ -11,8 +11,8 @@ Status TypedText(std::string_view typed, std::string_view what, Text* text) {
   return Status::Error(std::string(what) + " has no code page 936 form");
 }
 
-Status PlainFileToText(const Invocation& invocation, std::string_view bytes,
-                       std::string_view shown, Text* text) {
+Status PlainFileToText(const Invocation& invocation, std::string_view bytes, std::string_view shown,
+                       Text* text) {
   if (invocation.encoding == PlainEncoding::kCp936) {
     *text = Text(bytes);
     return Status::Ok();

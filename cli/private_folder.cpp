@@ -50,8 +50,8 @@ Status PrivateFolder::AddFile(std::string_view name, std::string_view bytes, Tex
   host.RemoveOnInterrupt(file);
   files_.push_back(file);
   std::unique_ptr<HostFile> handle;
-  Status status = host.OpenFile(file, FileAccess::kWrite, FileShare::kAll,
-                                FileCreation::kCreateNew, &handle);
+  Status status =
+      host.OpenFile(file, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &handle);
   if (status.ok()) status = handle->Close();
   if (status.ok()) status = host.SetFileMode(file, kNewFileMode);
   if (status.ok()) status = WriteWholeFile(file, bytes, FileCreation::kOpenExisting);

@@ -67,7 +67,7 @@ inline std::string Decipher(std::string_view bytes, std::string_view password) {
 std::string Utf8(std::string_view cp936);
 
 // Chinese names of the sample (code page 936).
-inline constexpr std::string_view kMyConfig = "\xCE\xD2\xB5\xC4\xC5\xE4\xD6\xC3";  // 我的配置
+inline constexpr std::string_view kMyConfig = "\xCE\xD2\xB5\xC4\xC5\xE4\xD6\xC3";    // 我的配置
 inline constexpr std::string_view kVersionKey = "\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE";  // 当前版本
 
 }  // namespace inicrypt::cli::testing

@@ -1,10 +1,11 @@
 // encrypt, decrypt, view and sample: the bytes they write and print.
+#include "app/convert.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "app/convert.h"
 #include "app/jobs.h"
 #include "base/host.h"
 #include "base/services.h"
@@ -133,15 +134,16 @@ TEST_F(ConvertTest, NothingToEncryptWritesNothing) {
   folder_.Write("c.ini", "old");
   const Result r = cli_.Run({"encrypt", P("p.ini"), "-o", P("c.ini")});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "inicrypt: encrypt: " + P("p.ini") + " holds no pair to encrypt; nothing written\n");
+  EXPECT_EQ(r.err,
+            "inicrypt: encrypt: " + P("p.ini") + " holds no pair to encrypt; nothing written\n");
   EXPECT_EQ(folder_.Read("c.ini"), "old");
 }
 
 TEST_F(ConvertTest, WrongPasswordIsWarnedAbout) {
   folder_.Write("c.ini", Encipher(SampleConfiguration, "pw"));
   cli_.environment["INICRYPT_PASSWORD"] = "wrong";
-  const std::string warning = ": warning: " + P("c.ini") +
-                              " holds no section header; the password may be wrong\n";
+  const std::string warning =
+      ": warning: " + P("c.ini") + " holds no section header; the password may be wrong\n";
   const struct {
     std::vector<std::string> args;
     int code;

@@ -42,9 +42,15 @@ TEST_F(PasswordTest, SourcesInTheirOrder) {
       {{}, {}, {"--password-file", P("pw.txt")}, "secret", {}},
       {{{"INICRYPT_PASSWORD", "env"}}, {}, {"--password-file=" + P("pw.txt")}, "secret", {}},
       {{{"INICRYPT_PASSWORD", "env"}}, {}, {}, "env", {}},
-      {{{"INICRYPT_PASSWORD", "env"}}, {"typed", "typed"}, {"--ask-password"}, "typed",
+      {{{"INICRYPT_PASSWORD", "env"}},
+       {"typed", "typed"},
+       {"--ask-password"},
+       "typed",
        {"Password: ", "Again: "}},
-      {{}, {Utf8(cp936_password), Utf8(cp936_password)}, {"--ask-password"}, cp936_password,
+      {{},
+       {Utf8(cp936_password), Utf8(cp936_password)},
+       {"--ask-password"},
+       cp936_password,
        {"Password: ", "Again: "}},
   };
   for (const auto& c : cases) {
@@ -92,7 +98,8 @@ TEST_F(PasswordTest, RefusedPasswords) {
 TEST_F(PasswordTest, AnExistingFilesPasswordIsAskedOnce) {
   folder_.Write("c.ini", Encipher(SampleConfiguration, "pw"));
   cli_.secrets = {"pw"};
-  const Result r = cli_.Run({"get", "--ask-password", P("c.ini"), Utf8(kMyConfig), Utf8(kVersionKey)});
+  const Result r =
+      cli_.Run({"get", "--ask-password", P("c.ini"), Utf8(kMyConfig), Utf8(kVersionKey)});
   EXPECT_EQ(r.out, "1.0\n");
   EXPECT_EQ(r.prompts, Prompts{"Password: "});
 }
