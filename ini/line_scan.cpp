@@ -13,7 +13,7 @@ LineScan::LineScan(FileNumber file) : file_(file) {
 bool LineScan::Next() {
   if (failed_ || AtEndOfText()) return false;
   start_ = position_;
-  line_ = ReadLine(file_);
+  ReadLine(file_, &line_);  // reuses the storage of the last line
   const int32_t after = GetPosition(file_);
   // A read consumes the line, at least one byte, and at most a CR and a LF
   // besides; a failed read has jumped to the end of the file instead.
