@@ -1,1 +1,32 @@
-int main() { return 0; }
+// inicrypt-gui: the window. The run directory is fixed first (app/run_folder.h),
+// then the window is built hidden, the start-up offer runs, and the window
+// is shown until the user closes it.
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "app/run_folder.h"
+#include "base/fatal.h"
+#include "base/services.h"
+#include "ui/dialogs.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr std::string_view kNoRunDirectory =
+    "\xCE\xDE\xB7\xA8\xC8\xB7\xB6\xA8\xD4\xCB\xD0\xD0\xC4\xBF\xC2\xBC";  // 无法确定运行目录
+constexpr std::string_view kNoWindow =
+    "\xD4\xD8\xC8\xEB\xC6\xF4\xB6\xAF\xB4\xB0\xBF\xDA\xCA\xA7\xB0\xDC";  // 载入启动窗口失败
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  inicrypt::SetFatalHandler(&inicrypt::ui::ShowFatalBox);
+  if (!inicrypt::InitWindowRunDirectory()) inicrypt::FatalError(std::nullopt, kNoRunDirectory);
+  inicrypt::SetEventPump([] { QCoreApplication::processEvents(); });
+  try {
+    return inicrypt::ui::RunMainWindow();
+  } catch (const std::exception&) {
+    inicrypt::FatalError(std::nullopt, kNoWindow);
+  }
+}

@@ -1,0 +1,207 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <map>
+#include <vector>
+
+#include "app/jobs.h"
+#include "ui/dialogs.h"
+#include "ui/icon.h"
+#include "ui/layout.h"
+#include "ui/qt_text.h"
+
+namespace inicrypt::ui {
+namespace {
+
+QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
+  const QString text = Qs(spec.text);
+  switch (spec.kind) {
+    case ControlKind::kEditBox: {
+      auto* box = new QLineEdit(text, parent);
+      if (spec.password) {
+        box->setEchoMode(QLineEdit::Password);
+        box->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
+      }
+      return box;
+    }
+    case ControlKind::kButton: {
+      auto* button = new QPushButton(text, parent);
+      button->setAutoDefault(false);
+      button->setDefault(false);
+      return button;
+    }
+    case ControlKind::kLabel: {
+      auto* label = new QLabel(text, parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      return label;
+    }
+    case ControlKind::kGroupBox:
+      return new QGroupBox(text, parent);
+  }
+  return nullptr;
+}
+
+// Keeps a label's text on its one line: the letters are drawn closer by up
+// to a pixel, then the font is made smaller, until the text fits its width.
+void FitToWidth(QLabel* label) {
+  QFont font = label->font();
+  for (int step = 1; step <= 8; ++step) {
+    if (QFontMetrics(font).horizontalAdvance(label->text()) <= label->width()) break;
+    if (step <= 4) {
+      font.setLetterSpacing(QFont::AbsoluteSpacing, -0.25 * step);
+    } else {
+      font.setPixelSize(font.pixelSize() - 1);
+    }
+  }
+  label->setFont(font);
+}
+
+// The tab stops from the last control of the list to the first.
+std::vector<std::string_view> TabCycle() {
+  std::vector<std::string_view> cycle;
+  for (auto it = std::rbegin(kControls); it != std::rend(kControls); ++it) {
+    if (it->tab_stop) cycle.push_back(it->name);
+  }
+  return cycle;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowTitle(Qs(kWindowTitle));
+  QIcon icon;
+  for (int size : {16, 32, 48, 128}) icon.addPixmap(QPixmap::fromImage(DrawIcon(size)));
+  setWindowIcon(icon);
+  QFont font = QApplication::font();
+  font.setPixelSize(kFontPixels);
+  setFont(font);
+  setFixedSize(kClientWidth, kClientHeight);
+  BuildControls();
+  BindEvents();
+}
+
+void MainWindow::BuildControls() {
+  // Containers first, so that their children have a parent to go into.
+  std::map<std::string_view, QWidget*> made;
+  for (bool containers : {true, false}) {
+    for (const ControlSpec& spec : kControls) {
+      if ((spec.kind == ControlKind::kGroupBox) != containers) continue;
+      QWidget* parent = spec.parent.empty() ? this : made.at(spec.parent);
+      QWidget* control = MakeControl(spec, parent);
+      control->setObjectName(Qs(spec.name));
+      control->setGeometry(spec.x, spec.y, spec.width, spec.height);
+      control->setFocusPolicy(spec.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
+      if (auto* label = qobject_cast<QLabel*>(control)) FitToWidth(label);
+      made[spec.name] = control;
+    }
+  }
+  const std::vector<std::string_view> cycle = TabCycle();
+  for (size_t i = 0; i + 1 < cycle.size(); ++i) {
+    setTabOrder(Control(cycle[i]), Control(cycle[i + 1]));
+  }
+}
+
+void MainWindow::BindEvents() {
+  connect(Button(kChooseButton), &QPushButton::clicked, this,
+          [this] { ChooseConfigFile(*this, file_dialog_); });
+  connect(Button(kEncryptButton), &QPushButton::clicked, this, [this] { RunCommand(&EncryptJob); });
+  connect(Button(kDecryptButton), &QPushButton::clicked, this, [this] { RunCommand(&DecryptJob); });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void MainWindow::RunCommand(void (*command)(JobWindow&)) {
+  const std::string_view buttons[] = {kChooseButton, kEncryptButton, kDecryptButton};
+  for (std::string_view name : buttons) Button(name)->setEnabled(false);
+  command(*this);
+  for (std::string_view name : buttons) Button(name)->setEnabled(true);
+}
+
+void MainWindow::ShowCentred() {
+  if (QScreen* screen = this->screen()) {
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - kOuterWidth) / 2,
+         area.y() + (area.height() - kOuterHeight) / 2);
+  }
+  show();
+  activateWindow();
+  if (QWidget* path_box = Control(kPathBox)) path_box->setFocus();
+}
+
+QWidget* MainWindow::Control(std::string_view name) const { return findChild<QWidget*>(Qs(name)); }
+
+QPushButton* MainWindow::Button(std::string_view name) const {
+  return findChild<QPushButton*>(Qs(name));
+}
+
+ControlText MainWindow::GetControlText(std::string_view control, Text* text) {
+  text->clear();
+  if (closed_) return ControlText::kGone;
+  QString value;
+  if (auto* box = findChild<QLineEdit*>(Qs(control))) {
+    value = box->text();
+  } else if (auto* button = findChild<QPushButton*>(Qs(control))) {
+    value = button->text();
+  } else if (auto* label = findChild<QLabel*>(Qs(control))) {
+    value = label->text();
+  }
+  return ToCp936(value, text) ? ControlText::kOk : ControlText::kUnrepresentable;
+}
+
+void MainWindow::SetControlText(std::string_view control, std::string_view text) {
+  if (closed_) return;
+  const QString value = Qs(text);
+  if (auto* box = findChild<QLineEdit*>(Qs(control))) {
+    box->setText(value);
+  } else if (auto* button = findChild<QPushButton*>(Qs(control))) {
+    button->setText(value);
+  } else if (auto* label = findChild<QLabel*>(Qs(control))) {
+    label->setText(value);
+  } else if (auto* group = findChild<QGroupBox*>(Qs(control))) {
+    group->setTitle(value);
+  }
+}
+
+int MainWindow::ShowMessage(std::string_view text, int style, std::string_view caption) {
+  return ShowMessageBox(text, style, caption);
+}
+
+FileChoice MainWindow::ChooseFileToOpen(CommonDlg& dialog) { return ChooseFile(this, dialog); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  closed_ = true;
+  event->accept();
+  emit Closed();
+}
+
+void StartMainWindow(MainWindow& window) {
+  StartupOffer(window);
+  window.ShowCentred();
+}
+
+int RunMainWindow() {
+  MainWindow window;
+  // A job running when the window closes stops after its current value,
+  // and the loop ends once it has returned.
+  QObject::connect(&window, &MainWindow::Closed, qApp, &QCoreApplication::quit);
+  StartMainWindow(window);
+  QApplication::exec();
+  return 0;
+}
+
+}  // namespace inicrypt::ui
