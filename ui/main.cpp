@@ -3,6 +3,9 @@
 // is shown until the user closes it.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/run_folder.h"
 #include "base/fatal.h"
@@ -21,6 +24,13 @@ constexpr std::string_view kNoWindow =
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The toolkit's own texts (the buttons of the boxes, the file dialog) in
+  // the user's language when a translation is installed.
+  QTranslator toolkit_texts;
+  if (toolkit_texts.load(QLocale(), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&toolkit_texts);
+  }
   inicrypt::SetFatalHandler(&inicrypt::ui::ShowFatalBox);
   if (!inicrypt::InitWindowRunDirectory()) inicrypt::FatalError(std::nullopt, kNoRunDirectory);
   inicrypt::SetEventPump([] { QCoreApplication::processEvents(); });

@@ -183,32 +183,35 @@ TEST_F(WindowTest, EnterStartsNothingSpacePressesTheFocusedButton) {
   EXPECT_THAT(asked_, ElementsAre("请选择配置文件"));
 }
 
-TEST_F(WindowTest, ChooseThenEncryptThenDecryptByClicks) {
-  WriteFileBytes(run_.File("plain.ini"), "[s]\r\nk=v\r\n");
-  next_file_ = QString::fromStdString(run_.File("plain.ini"));
+TEST_F(WindowTest, SampleChosenEncryptedAndDecryptedByClicks) {
+  answers_ = {QMessageBox::Yes};  // write the sample at start
+  StartMainWindow(Window());
+  const QString sample = QString::fromStdString(testing::Native(run_.File(kSampleFileName)));
+  next_file_ = sample;
   Click("按钮_选择路径");
   ASSERT_EQ(file_requests_.size(), 1u);
+  EXPECT_EQ(file_requests_[0].folder, QString::fromStdString(SpecialFolder(3)));
   EXPECT_EQ(file_requests_[0].filters, QStringList({"文本文件(*.ini)", "图片(*.jpg)"}));
   EXPECT_EQ(file_requests_[0].selected_filter, QString("文本文件(*.ini)"));
   EXPECT_EQ(file_requests_[0].mode, QFileDialog::ExistingFile);
-  EXPECT_EQ(Box("编辑框_文件路径")->text(), *next_file_);
+  EXPECT_EQ(Box("编辑框_文件路径")->text(), sample);
 
   Click("按钮_加密配置");
-  EXPECT_THAT(asked_, ElementsAre("加密完成!"));
   EXPECT_EQ(Box("编辑框_文件路径")->text(), QString());
-  EXPECT_EQ(testing::Decipher(run_.File("config.ini"), "73580647"), "[s]\r\nk=v\r\n");
+  EXPECT_EQ(testing::Decipher(run_.File("config.ini"), "73580647"), SampleConfiguration);
 
   Box("编辑框_文件路径")->setText(QString::fromStdString(run_.File("config.ini")));
   Click("按钮_解密配置");
-  EXPECT_THAT(asked_, ElementsAre("加密完成!", "解密完成!"));
-  EXPECT_EQ(ReadFileBytes(run_.File(kDecryptedFileName)), "[s]\r\nk=v\r\n");
+  EXPECT_THAT(asked_,
+              ElementsAre("发现在同目录下没<config.ini>是否创建", "加密完成!", "解密完成!"));
+  EXPECT_EQ(ReadFileBytes(run_.File(kDecryptedFileName)), SampleConfiguration);
   // The buttons were off while each job ran, and are on again.
-  EXPECT_THAT(buttons_enabled_, ElementsAre(false, false));
+  EXPECT_THAT(buttons_enabled_, ElementsAre(true, false, false));
   EXPECT_TRUE(Button("按钮_加密配置")->isEnabled());
 
   next_file_.reset();  // a cancel puts the file chosen last back
   Click("按钮_选择路径");
-  EXPECT_EQ(Box("编辑框_文件路径")->text(), QString::fromStdString(run_.File("plain.ini")));
+  EXPECT_EQ(Box("编辑框_文件路径")->text(), sample);
 }
 
 TEST_F(WindowTest, ClosingDuringAJobStopsItAndKeepsConfig) {
