@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/faulty_host.h"
 #include "base/services.h"
 #include "ini/ini.h"
 #include "ini_test_support.h"
@@ -38,9 +39,9 @@ std::string Dump(const Text& path, std::string_view password) {
 }
 
 // Each fixture shows one trait of the layout; its .expected file is the dump.
-class Fixture : public ::testing::TestWithParam<const char*> {};
+class IniFixture : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(Fixture, ReadsAsExpected) {
+TEST_P(IniFixture, ReadsAsExpected) {
   const std::string name = GetParam();
   const auto source = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".ini");
   const auto expected = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".expected");
@@ -54,7 +55,7 @@ TEST_P(Fixture, ReadsAsExpected) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ini, Fixture,
+INSTANTIATE_TEST_SUITE_P(Golden, IniFixture,
                          ::testing::Values("basic", "headers", "values", "duplicates", "line_ends",
                                            "eof_mark", "nul", "gbk", "empty", "no_header"));
 
@@ -67,9 +68,9 @@ struct Lookup {
   const char* value;   // ReadValue with the default "?"
 };
 
-class Lookups : public ::testing::TestWithParam<Lookup> {};
+class IniLookups : public ::testing::TestWithParam<Lookup> {};
 
-TEST_P(Lookups, FindTheSectionAndKey) {
+TEST_P(IniLookups, FindTheSectionAndKey) {
   const Lookup& c = GetParam();
   for (const std::string_view password : kPasswords) {
     SCOPED_TRACE(password);
@@ -86,7 +87,7 @@ TEST_P(Lookups, FindTheSectionAndKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ini, Lookups,
+    Names, IniLookups,
     ::testing::Values(
         // Section names ignore ASCII case, keys do not.
         Lookup{"[Main]\r\nname=1\r\n", "main", "name", true, "1"},
@@ -110,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Non-ASCII bytes compare exactly: 0xE1 is not the upper case of 0xC1.
         Lookup{"[\xC1]\r\nk=1\r\n", "\xE1", "k", false, "?"}));
 
-TEST(Reading, MissingFileGivesFailureAndTheDefault) {
+TEST(IniReading, MissingFileGivesFailureAndTheDefault) {
   TempFolder folder;
   Text path = folder.Path("missing.ini");
   TextList list{"untouched"};
@@ -123,7 +124,7 @@ TEST(Reading, MissingFileGivesFailureAndTheDefault) {
   EXPECT_FALSE(ListSections(folder_path, "", list));
 }
 
-TEST(Reading, ListsReplaceTheCallersContent) {
+TEST(IniReading, ListsReplaceTheCallersContent) {
   TempFolder folder;
   Text path = folder.Path("a.ini");
   ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\n[b]\r\n", ""));
@@ -134,7 +135,7 @@ TEST(Reading, ListsReplaceTheCallersContent) {
   EXPECT_EQ(list, TextList{});
 }
 
-TEST(Reading, WrongPasswordFindsNothingAndFailsNothing) {
+TEST(IniReading, WrongPasswordFindsNothingAndFailsNothing) {
   TempFolder folder;
   Text path = folder.Path("a.ini");
   ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\n", "right"));
@@ -142,7 +143,7 @@ TEST(Reading, WrongPasswordFindsNothingAndFailsNothing) {
   EXPECT_EQ(ReadValue(path, "right", "a", "k", "?"), "1");
 }
 
-TEST(Reading, EveryCallClosesTheFile) {
+TEST(IniReading, EveryCallClosesTheFile) {
   TempFolder folder;
   Text path = folder.Path("a.ini");
   ASSERT_TRUE(testing::PutText(path, "[a]\r\nk=1\r\nj=\r\n", ""));
@@ -161,6 +162,30 @@ TEST(Reading, EveryCallClosesTheFile) {
   EXPECT_TRUE(testing::NobodyHolds(path));
 }
 
+// Whatever store call fails, a list is filled whole or not at all.
+TEST(IniReading, FailuresAreReportedNotHidden) {
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    TempFolder folder;
+    Text path = folder.Path("a.ini");
+    ASSERT_TRUE(testing::PutText(path, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", "pw"));
+    FaultyHost faulty;
+    TextList sections{"untouched"};
+    bool listed = false;
+    {
+      const ScopedHost in_use(faulty);
+      faulty.FailIo(n);
+      listed = ListSections(path, "pw", sections);
+    }
+    const TextList expected = listed ? TextList{"a", "b"} : TextList{"untouched"};
+    EXPECT_EQ(sections, expected);
+    if (faulty.Injected() == 0) {
+      EXPECT_TRUE(listed);
+      break;
+    }
+  }
+}
+
 // A path rule case: the path as given, and as rewritten, "<9>" standing for
 // the folder of kind 9.
 struct PathCase {
@@ -168,9 +193,9 @@ struct PathCase {
   const char* rewritten;
 };
 
-class PathRule : public ::testing::TestWithParam<PathCase> {};
+class IniPathRule : public ::testing::TestWithParam<PathCase> {};
 
-TEST_P(PathRule, RewritesThePath) {
+TEST_P(IniPathRule, RewritesThePath) {
   TempFolder config;
   const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
   const Text folder9 = SpecialFolder(9);
@@ -183,7 +208,7 @@ TEST_P(PathRule, RewritesThePath) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ini, PathRule,
+    Paths, IniPathRule,
     ::testing::Values(PathCase{"a.ini", "<9>\\a.ini"},
                       // 0xD5 0x5C is one character: its second byte is no separator.
                       PathCase{"\xD5\x5C.ini", "<9>\\\xD5\x5C.ini"},
@@ -193,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{"/home/u/a.ini", "/home/u/a.ini"},
                       PathCase{"dir/a.ini", "dir/a.ini"}));
 
-TEST(PathRule, BareNameReadsFromTheFolderOfKind9) {
+TEST(IniPathRules, BareNameReadsFromTheFolderOfKind9) {
   TempFolder config;
   const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
   ASSERT_TRUE(testing::PutText(config.Path("bare.ini"), "[a]\r\nk=1\r\n", ""));

@@ -33,9 +33,9 @@ void PrintTo(const Edit& e, std::ostream* os) {
       << e.key << "=" << e.value;
 }
 
-class Edits : public ::testing::TestWithParam<Edit> {};
+class IniEdits : public ::testing::TestWithParam<Edit> {};
 
-TEST_P(Edits, GiveTheExpectedText) {
+TEST_P(IniEdits, GiveTheExpectedText) {
   const Edit& e = GetParam();
   for (const std::string_view password : kPasswords) {
     SCOPED_TRACE(password);
@@ -53,7 +53,7 @@ TEST_P(Edits, GiveTheExpectedText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Layout, Edits,
+    Layout, IniEdits,
     ::testing::Values(
         Edit{std::nullopt, "s", "k", "v", "[s]\r\nk=v\r\n"},
         Edit{""sv, "s", "k", "v", "[s]\r\nk=v\r\n"},
@@ -106,9 +106,9 @@ struct Refusal {
   std::string_view value;
 };
 
-class Refusals : public ::testing::TestWithParam<Refusal> {};
+class IniRefusals : public ::testing::TestWithParam<Refusal> {};
 
-TEST_P(Refusals, LeaveTheFileAlone) {
+TEST_P(IniRefusals, LeaveTheFileAlone) {
   const Refusal& r = GetParam();
   TempFolder folder;
   const Text file = folder.Path("a.ini");
@@ -122,7 +122,7 @@ TEST_P(Refusals, LeaveTheFileAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Arguments, Refusals,
+    Arguments, IniRefusals,
     ::testing::Values(Refusal{"", "s", "k", "v"}, Refusal{"  ", "s", "k", "v"},
                       Refusal{"<f>", "", "k", "v"}, Refusal{"<f>", "  ", "k", "v"},
                       Refusal{"<f>", "\xA1\xA1", "k", "v"}, Refusal{"<f>", "s", "", "v"},
@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // A lead byte at the end of the key would swallow the "=".
                       Refusal{"<f>", "s", "k\x81", "v"}));
 
-TEST(Writing, FileThatCannotBeOpenedGivesFalse) {
+TEST(IniWriting, FileThatCannotBeOpenedGivesFalse) {
   TempFolder folder;
   Text missing_folder = folder.Path("no/such/a.ini");
   EXPECT_FALSE(WriteValue(missing_folder, "", "s", "k", "v"));
@@ -169,7 +169,7 @@ class Model {
   std::vector<std::pair<std::string, Keys>> sections_;
 };
 
-TEST(Writing, ManyWritesMatchAnIndependentModel) {
+TEST(IniWriting, ManyWritesMatchAnIndependentModel) {
   TempFolder folder;
   const std::string_view password = "73580647";
   Text path = folder.Path("config.ini");
@@ -197,7 +197,7 @@ TEST(Writing, ManyWritesMatchAnIndependentModel) {
 
 // Whatever store call fails, WriteValue never reports success with a wrong
 // file, and once nothing fails it writes what it should.
-TEST(Writing, FailuresAreReportedNotHidden) {
+TEST(IniWriting, FailuresAreReportedNotHidden) {
   const std::string_view before = "[a]\r\nx=1\r\n[b]\r\ny=2\r\n";
   const struct {
     const char* section;
@@ -230,29 +230,6 @@ TEST(Writing, FailuresAreReportedNotHidden) {
           break;
         }
       }
-    }
-  }
-}
-
-TEST(Reading, FailuresAreReportedNotHidden) {
-  for (int n = 1;; ++n) {
-    SCOPED_TRACE(n);
-    TempFolder folder;
-    Text path = folder.Path("a.ini");
-    ASSERT_TRUE(testing::PutText(path, "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", "pw"));
-    FaultyHost faulty;
-    TextList sections{"untouched"};
-    bool listed = false;
-    {
-      const ScopedHost in_use(faulty);
-      faulty.FailIo(n);
-      listed = ListSections(path, "pw", sections);
-    }
-    const TextList expected = listed ? TextList{"a", "b"} : TextList{"untouched"};
-    EXPECT_EQ(sections, expected);
-    if (faulty.Injected() == 0) {
-      EXPECT_TRUE(listed);
-      break;
     }
   }
 }

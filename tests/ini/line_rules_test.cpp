@@ -35,7 +35,7 @@ std::string CaseVariant(std::string line, std::mt19937& random) {
   return line;
 }
 
-TEST(LineRules, AgreeWithTheTextPrimitives) {
+TEST(IniLineRules, AgreeWithTheTextPrimitives) {
   std::mt19937 random(20240611);
   for (int i = 0; i < 200000; ++i) {
     const std::string line = RandomLine(random);
