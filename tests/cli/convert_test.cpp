@@ -38,7 +38,7 @@ class StandInWindow final : public JobWindow {
   bool IsClosed() const override { return false; }
 };
 
-class ConvertTest : public ::testing::Test {
+class CliConvertTest : public ::testing::Test {
  protected:
   std::string P(std::string_view name) const { return folder_.Path(name); }
 
@@ -46,7 +46,7 @@ class ConvertTest : public ::testing::Test {
   Cli cli_;
 };
 
-TEST_F(ConvertTest, EncryptWritesTheBytesOfTheWindowsJob) {
+TEST_F(CliConvertTest, EncryptWritesTheBytesOfTheWindowsJob) {
   // Lines before the first header, a line without "=", a header the reader
   // lists but does not find, a comment only the profile service knows,
   // quotes it strips, a duplicate key and a repeated section.
@@ -73,7 +73,7 @@ TEST_F(ConvertTest, EncryptWritesTheBytesOfTheWindowsJob) {
             "[a]\r\nk1=v1\r\nk2= quoted \r\n[c]\r\n;note=\r\ndup=1\r\n");
 }
 
-TEST_F(ConvertTest, SampleEncryptDecryptRoundTrip) {
+TEST_F(CliConvertTest, SampleEncryptDecryptRoundTrip) {
   ASSERT_EQ(cli_.Run({"sample", "-o", P("s.ini")}).code, 0);
   EXPECT_EQ(folder_.Read("s.ini"), SampleConfiguration);
   EXPECT_EQ(folder_.Mode("s.ini"), 0600u);
@@ -91,7 +91,7 @@ TEST_F(ConvertTest, SampleEncryptDecryptRoundTrip) {
   EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"c.ini", "s.ini"}));
 }
 
-TEST_F(ConvertTest, RawKeepsTheBytesAsTheyStand) {
+TEST_F(CliConvertTest, RawKeepsTheBytesAsTheyStand) {
   const std::string plain = "; kept\n\n[s]\nk = v\n";
   folder_.Write("p.ini", plain);
   ASSERT_EQ(cli_.Run({"encrypt", "--raw", P("p.ini"), "-o", P("c.ini")}).code, 0);
@@ -100,7 +100,7 @@ TEST_F(ConvertTest, RawKeepsTheBytesAsTheyStand) {
   EXPECT_EQ(cli_.Run({"view", P("c.ini")}).out, plain);
 }
 
-TEST_F(ConvertTest, DashIsStdinAndStdout) {
+TEST_F(CliConvertTest, DashIsStdinAndStdout) {
   cli_.stdin_bytes = std::string(SampleConfiguration);
   const Result enciphered = cli_.Run({"encrypt", "-", "-o", "-"});
   EXPECT_EQ(enciphered.out, Encipher(SampleConfiguration, "pw"));
@@ -114,7 +114,7 @@ TEST_F(ConvertTest, DashIsStdinAndStdout) {
   EXPECT_EQ(cli_.Run({"list", "-", Utf8(kMyConfig)}).out, Utf8(keys));
 }
 
-TEST_F(ConvertTest, Utf8PlainFiles) {
+TEST_F(CliConvertTest, Utf8PlainFiles) {
   folder_.Write("u.ini", Utf8(SampleConfiguration));
   ASSERT_EQ(cli_.Run({"encrypt", "--encoding", "utf-8", P("u.ini"), "-o", P("c.ini")}).code, 0);
   EXPECT_EQ(folder_.Read("c.ini"), Encipher(SampleConfiguration, "pw"));
@@ -129,7 +129,7 @@ TEST_F(ConvertTest, Utf8PlainFiles) {
   EXPECT_FALSE(folder_.Exists("x.ini"));
 }
 
-TEST_F(ConvertTest, NothingToEncryptWritesNothing) {
+TEST_F(CliConvertTest, NothingToEncryptWritesNothing) {
   folder_.Write("p.ini", "no pairs here\r\n");
   folder_.Write("c.ini", "old");
   const Result r = cli_.Run({"encrypt", P("p.ini"), "-o", P("c.ini")});
@@ -139,7 +139,7 @@ TEST_F(ConvertTest, NothingToEncryptWritesNothing) {
   EXPECT_EQ(folder_.Read("c.ini"), "old");
 }
 
-TEST_F(ConvertTest, WrongPasswordIsWarnedAbout) {
+TEST_F(CliConvertTest, WrongPasswordIsWarnedAbout) {
   folder_.Write("c.ini", Encipher(SampleConfiguration, "pw"));
   cli_.environment["INICRYPT_PASSWORD"] = "wrong";
   const std::string warning =

@@ -12,7 +12,7 @@
 namespace inicrypt::cli::testing {
 namespace {
 
-class EditTest : public ::testing::Test {
+class CliEditTest : public ::testing::Test {
  protected:
   void SetUp() override { folder_.Write("c.ini", enciphered_); }
   std::string P(std::string_view name) const { return folder_.Path(name); }
@@ -40,7 +40,7 @@ class EditTest : public ::testing::Test {
   const std::string enciphered_ = Encipher(SampleConfiguration, "pw");
 };
 
-TEST_F(EditTest, WritesBackOnlyAChangedText) {
+TEST_F(CliEditTest, WritesBackOnlyAChangedText) {
   std::string changed(SampleConfiguration);
   changed.replace(changed.find("=1.0"), 4, "=1.1");
   const std::string unchanged_note = "inicrypt: edit: " + P("c.ini") + " is unchanged\n";
@@ -71,13 +71,13 @@ TEST_F(EditTest, WritesBackOnlyAChangedText) {
   }
 }
 
-TEST_F(EditTest, AnEditorWithArgumentsRunsThroughTheShell) {
+TEST_F(CliEditTest, AnEditorWithArgumentsRunsThroughTheShell) {
   cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
   ASSERT_EQ(cli_.Run({"edit", P("c.ini")}).code, 0);
   EXPECT_EQ(cli_.Run({"get", P("c.ini"), Utf8(kMyConfig), Utf8(kVersionKey)}).out, "2.0\n");
 }
 
-TEST_F(EditTest, AMissingFileStartsEmptyAndIsCreated) {
+TEST_F(CliEditTest, AMissingFileStartsEmptyAndIsCreated) {
   cli_.environment["VISUAL"] = Editor("printf '[n]\\r\\nk=v\\r\\n' > \"$1\"");
   cli_.secrets = {"new", "new"};
   const Result r = cli_.Run({"edit", "--ask-password", P("n.ini")});
@@ -88,7 +88,7 @@ TEST_F(EditTest, AMissingFileStartsEmptyAndIsCreated) {
   ExpectCopyRemoved();
 }
 
-TEST_F(EditTest, ATerminationSignalStillRemovesThePlainCopy) {
+TEST_F(CliEditTest, ATerminationSignalStillRemovesThePlainCopy) {
   const std::string editor = Editor("kill -TERM $PPID; sleep 1");
   const std::string command = "VISUAL='" + editor + "' INICRYPT_PASSWORD=pw exec '" +
                               INICRYPT_PROGRAM + "' edit '" + P("c.ini") + "'";

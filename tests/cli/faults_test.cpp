@@ -42,7 +42,7 @@ std::vector<FaultCase> Cases() {
   };
 }
 
-class FaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
+class CliFaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
  protected:
   void SetUp() override {
     folder_.Write("source.ini", kPlain);
@@ -63,7 +63,7 @@ class FaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
   Cli cli_;
 };
 
-TEST_P(FaultLoopTest, TargetIsOldOrNewWhateverFails) {
+TEST_P(CliFaultLoopTest, TargetIsOldOrNewWhateverFails) {
   const std::vector<std::string> names{"enciphered.ini", "source.ini", "target.ini"};
   for (const FaultCase& c : Cases()) {
     SCOPED_TRACE(c.name);
@@ -93,13 +93,13 @@ TEST_P(FaultLoopTest, TargetIsOldOrNewWhateverFails) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Spans, FaultLoopTest,
+INSTANTIATE_TEST_SUITE_P(Spans, CliFaultLoopTest,
                          ::testing::Values(FaultSpan::kOnce, FaultSpan::kFromNthOn),
                          [](const auto& param) {
                            return param.param == FaultSpan::kOnce ? "Once" : "FromNthOn";
                          });
 
-TEST(FaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
+TEST(CliFaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
   TempFolder folder;
   folder.Write("c.ini", Encipher(SampleConfiguration, "pw"));
   FaultyHost faulty;

@@ -11,7 +11,7 @@ namespace {
 using ::testing::HasSubstr;
 
 // Runs each case on a plain file (--plain) and on an enciphered one.
-class SetGetTest : public ::testing::TestWithParam<bool> {
+class CliSetGetTest : public ::testing::TestWithParam<bool> {
  protected:
   bool plain() const { return GetParam(); }
   std::string P(std::string_view name) const { return folder_.Path(name); }
@@ -27,7 +27,7 @@ class SetGetTest : public ::testing::TestWithParam<bool> {
   Cli cli_;
 };
 
-TEST_P(SetGetTest, SetThenGetRoundTrips) {
+TEST_P(CliSetGetTest, SetThenGetRoundTrips) {
   const std::string f = P("f.ini");
   ASSERT_EQ(Run({"set", f, "s", "k", "v"}).code, 0);
   EXPECT_EQ(folder_.Read("f.ini"), OnDisk("[s]\r\nk=v\r\n"));
@@ -60,17 +60,17 @@ TEST_P(SetGetTest, SetThenGetRoundTrips) {
   EXPECT_EQ(missing.err, "inicrypt: get: no key K in section [s] of " + f + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndEnciphered, SetGetTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(PlainAndEnciphered, CliSetGetTest, ::testing::Bool(),
                          [](const auto& param) { return param.param ? "Plain" : "Enciphered"; });
 
-class SetTest : public ::testing::Test {
+class CliSetTest : public ::testing::Test {
  protected:
   std::string P(std::string_view name) const { return folder_.Path(name); }
   TempFolder folder_;
   Cli cli_;
 };
 
-TEST_F(SetTest, ChangesOnlyTheLineAndKeepsPermissions) {
+TEST_F(CliSetTest, ChangesOnlyTheLineAndKeepsPermissions) {
   folder_.Write("f.ini", "; c\r\n[s]\r\n  k = old\r\n\r\n[t]\r\nk=t\r\n");
   folder_.SetMode("f.ini", 0640);
   ASSERT_EQ(cli_.Run({"set", "--plain", P("f.ini"), "s", "k", "new"}).code, 0);
@@ -79,7 +79,7 @@ TEST_F(SetTest, ChangesOnlyTheLineAndKeepsPermissions) {
   EXPECT_EQ(folder_.Names(), std::vector<std::string>{"f.ini"});
 }
 
-TEST_F(SetTest, RefusesPairsTheLayoutCannotHold) {
+TEST_F(CliSetTest, RefusesPairsTheLayoutCannotHold) {
   const struct {
     std::string section, key, value, problem;
   } cases[] = {
@@ -102,7 +102,7 @@ TEST_F(SetTest, RefusesPairsTheLayoutCannotHold) {
   EXPECT_EQ(emoji.err, "inicrypt: set: the value has no code page 936 form\n");
 }
 
-TEST_F(SetTest, LeavesAFileItsPasswordDoesNotOpen) {
+TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
   const std::string enciphered = Encipher("[s]\r\nk=v\r\n", "pw");
   folder_.Write("f.ini", enciphered);
   cli_.environment["INICRYPT_PASSWORD"] = "wrong";
@@ -117,7 +117,7 @@ TEST_F(SetTest, LeavesAFileItsPasswordDoesNotOpen) {
   EXPECT_NE(folder_.Read("f.ini"), enciphered);
 }
 
-TEST_F(SetTest, ARelativePathIsTakenFromTheCurrentFolder) {
+TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {
   Text previous;
   ASSERT_TRUE(GetHost().GetCurrentFolder(&previous).ok());
   ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.folder()).ok());

@@ -10,7 +10,7 @@ namespace {
 
 using Prompts = std::vector<std::string>;
 
-class PasswordTest : public ::testing::Test {
+class CliPasswordTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_.Write("s.ini", SampleConfiguration);
@@ -29,7 +29,7 @@ class PasswordTest : public ::testing::Test {
   Cli cli_;
 };
 
-TEST_F(PasswordTest, SourcesInTheirOrder) {
+TEST_F(CliPasswordTest, SourcesInTheirOrder) {
   folder_.Write("pw.txt", "secret\r\nsecond line\n");
   const std::string cp936_password = "\xC3\xDC\xC2\xEB";  // 密码
   const struct {
@@ -64,7 +64,7 @@ TEST_F(PasswordTest, SourcesInTheirOrder) {
   }
 }
 
-TEST_F(PasswordTest, WithoutASourceTheDefaultPasswordAndANote) {
+TEST_F(CliPasswordTest, WithoutASourceTheDefaultPasswordAndANote) {
   const Result r = Encrypt({});
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.err,
@@ -73,7 +73,7 @@ TEST_F(PasswordTest, WithoutASourceTheDefaultPasswordAndANote) {
   EXPECT_EQ(folder_.Read("c.ini"), Encipher(SampleConfiguration, "73580647"));
 }
 
-TEST_F(PasswordTest, RefusedPasswords) {
+TEST_F(CliPasswordTest, RefusedPasswords) {
   folder_.Write("empty.txt", "\r\nsecond\n");
   folder_.Write("c.ini", "old");
   const struct {
@@ -95,7 +95,7 @@ TEST_F(PasswordTest, RefusedPasswords) {
   }
 }
 
-TEST_F(PasswordTest, AnExistingFilesPasswordIsAskedOnce) {
+TEST_F(CliPasswordTest, AnExistingFilesPasswordIsAskedOnce) {
   folder_.Write("c.ini", Encipher(SampleConfiguration, "pw"));
   cli_.secrets = {"pw"};
   const Result r =
@@ -104,7 +104,7 @@ TEST_F(PasswordTest, AnExistingFilesPasswordIsAskedOnce) {
   EXPECT_EQ(r.prompts, Prompts{"Password: "});
 }
 
-TEST_F(PasswordTest, RekeyEnciphersTheSameTextUnderTheNewPassword) {
+TEST_F(CliPasswordTest, RekeyEnciphersTheSameTextUnderTheNewPassword) {
   folder_.Write("c.ini", Encipher(SampleConfiguration, "old"));
   folder_.SetMode("c.ini", 0604);
   cli_.secrets = {"old", "new", "new"};
@@ -119,7 +119,7 @@ TEST_F(PasswordTest, RekeyEnciphersTheSameTextUnderTheNewPassword) {
   EXPECT_EQ(folder_.Read("c.ini"), Encipher(SampleConfiguration, "newer"));
 }
 
-TEST_F(PasswordTest, RekeyLeavesAFileTheOldPasswordDoesNotOpen) {
+TEST_F(CliPasswordTest, RekeyLeavesAFileTheOldPasswordDoesNotOpen) {
   const std::string enciphered = Encipher(SampleConfiguration, "pw");
   folder_.Write("c.ini", enciphered);
   cli_.environment = {{"INICRYPT_PASSWORD", "typo"}, {"INICRYPT_NEW_PASSWORD", "new"}};

@@ -13,7 +13,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-class UsageTest : public ::testing::Test {
+class CliUsageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_.Write("a.ini", Encipher(SampleConfiguration, "pw"));
@@ -25,7 +25,7 @@ class UsageTest : public ::testing::Test {
   Cli cli_;
 };
 
-TEST_F(UsageTest, MessagesNameWhatFailedAndWhere) {
+TEST_F(CliUsageTest, MessagesNameWhatFailedAndWhere) {
   struct Case {
     std::vector<std::string> args;
     int code;
@@ -73,7 +73,7 @@ TEST_F(UsageTest, MessagesNameWhatFailedAndWhere) {
   }
 }
 
-TEST_F(UsageTest, UnreadableFileReportsTheHostsReason) {
+TEST_F(CliUsageTest, UnreadableFileReportsTheHostsReason) {
   FaultyHost faulty;
   ScopedHost in_use(faulty);
   faulty.FailCall(HostCall::kOpen, 1);
@@ -82,14 +82,14 @@ TEST_F(UsageTest, UnreadableFileReportsTheHostsReason) {
   EXPECT_EQ(r.err, "inicrypt: view: open " + P("a.ini") + ": injected failure\n");
 }
 
-TEST_F(UsageTest, OutputIntoMissingFolderFailsAndSaysWhere) {
+TEST_F(CliUsageTest, OutputIntoMissingFolderFailsAndSaysWhere) {
   const Result r = cli_.Run({"sample", "-o", P("no/x.ini")});
   EXPECT_EQ(r.code, 1);
   EXPECT_THAT(r.err, StartsWith("inicrypt: sample: cannot write " + P("no/x.ini") + ": open "));
   EXPECT_THAT(r.err, HasSubstr("No such file or directory"));
 }
 
-TEST_F(UsageTest, HelpForTheToolAndEveryCommand) {
+TEST_F(CliUsageTest, HelpForTheToolAndEveryCommand) {
   const Result tool = cli_.Run({"--help"});
   EXPECT_EQ(tool.code, 0);
   for (const Command* command : AllCommands()) {
