@@ -73,7 +73,7 @@ std::string ToolHelp() {
       "Commands:\n";
   for (const Command* command : AllCommands()) {
     std::string left = "  " + std::string(command->Name());
-    left.resize(10, ' ');
+    left.resize(11, ' ');
     text += left + std::string(command->info().summary) + "\n";
   }
   text +=

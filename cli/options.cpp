@@ -157,7 +157,7 @@ std::string CommandHelp(const Command& command) {
     if (left.size() < 26) left.resize(26, ' ');
     text += left + " " + std::string(o.help) + "\n";
   }
-  text += "  -h, --help                 show this help\n";
+  text += "  -h, --help               show this help\n";
   if ((command.info().options & kOptPassword) != 0) {
     text +=
         "\nThe password comes from --password-file, --ask-password or the environment\n"
