@@ -38,8 +38,11 @@ inline std::string_view TrimView(std::string_view t) {
     const bool lead = IsLeadByte(static_cast<unsigned char>(t[i]));
     if (lead && i + 1 == t.size()) return t.substr(first, i - first);  // lone lead byte
     const bool blank = t[i] == ' ' || FullWidthSpaceAt(t, i);
-    if (!blank) run = std::string_view::npos;
-    else if (run == std::string_view::npos) run = i;
+    if (!blank) {
+      run = std::string_view::npos;
+    } else if (run == std::string_view::npos) {
+      run = i;
+    }
     i += lead ? 2 : 1;
   }
   const size_t end = run == std::string_view::npos ? t.size() : run;

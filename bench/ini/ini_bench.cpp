@@ -4,7 +4,7 @@
 // job lists the sections and keys and reads every value with ReadValue.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -35,7 +35,8 @@ class TempFile {
  public:
   TempFile() {
     std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() / ("inicrypt-bench-" + std::to_string(random()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("inicrypt-bench-" + std::to_string(random()));
     std::filesystem::create_directory(folder_);
   }
   ~TempFile() {
@@ -44,7 +45,8 @@ class TempFile {
   }
   Text Path() const { return (folder_ / "config.ini").string(); }
   void Remove() const { std::filesystem::remove(folder_ / "config.ini"); }
-  double Kilobytes() const { return static_cast<double>(std::filesystem::file_size(folder_ / "config.ini")) / 1000; }
+  uintmax_t Bytes() const { return std::filesystem::file_size(folder_ / "config.ini"); }
+  double Kilobytes() const { return static_cast<double>(Bytes()) / 1000; }
 
  private:
   std::filesystem::path folder_;
@@ -60,6 +62,11 @@ bool WriteAll(const Text& target) {
   return true;
 }
 
+// Every header line and every key line, each with its CR LF.
+constexpr uintmax_t kExpectedBytes =
+    kSections * (sizeof("[section000]\r\n") - 1 +
+                 kKeysPerSection * (sizeof("key0000000=value0000000\r\n") - 1));
+
 void BM_EncryptJobWrites(benchmark::State& state) {
   TempFile file;
   for (auto _ : state) {
@@ -68,6 +75,7 @@ void BM_EncryptJobWrites(benchmark::State& state) {
     state.ResumeTiming();
     if (!WriteAll(file.Path())) state.SkipWithError("WriteValue failed");
   }
+  if (file.Bytes() != kExpectedBytes) state.SkipWithError("unexpected file size");
   state.counters["file_KB"] = file.Kilobytes();
   state.counters["calls"] = kSections * kKeysPerSection;
 }
@@ -83,7 +91,8 @@ void BM_DecryptJobReads(benchmark::State& state) {
     if (!ListSections(path, kPassword, sections)) state.SkipWithError("ListSections failed");
     for (const Text& section : sections) {
       if (!ListKeys(path, kPassword, section, keys)) state.SkipWithError("ListKeys failed");
-      for (const Text& key : keys) benchmark::DoNotOptimize(ReadValue(path, kPassword, section, key));
+      for (const Text& key : keys)
+        benchmark::DoNotOptimize(ReadValue(path, kPassword, section, key));
     }
   }
   state.counters["file_KB"] = file.Kilobytes();

@@ -31,8 +31,8 @@ std::string Dump(const Text& path, std::string_view password) {
       continue;
     }
     for (const Text& key : keys) {
-      out += "  key [" + key + "] value [" + ReadValue(p, password, section, key, "(default)") +
-             "]\n";
+      out +=
+          "  key [" + key + "] value [" + ReadValue(p, password, section, key, "(default)") + "]\n";
     }
   }
   return out;

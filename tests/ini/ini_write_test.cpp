@@ -61,14 +61,16 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"[s]\r\na=1\r\nk=old\r\nb=2\r\n"sv, "s", "k", "new", "[s]\r\na=1\r\nk=new\r\nb=2\r\n"},
         Edit{"[s]\r\n  k = old\r\n"sv, "s", "k", "new", "[s]\r\n  k =new\r\n"},
         Edit{"[s]\r\nk=1\r\nk=2\r\n"sv, "s", "k", "v", "[s]\r\nk=v\r\nk=2\r\n"},
-        Edit{"[s]\r\na=1\r\n[s]\r\nk=2\r\n"sv, "s", "k", "v", "[s]\r\na=1\r\nk=v\r\n[s]\r\nk=2\r\n"},
+        Edit{"[s]\r\na=1\r\n[s]\r\nk=2\r\n"sv, "s", "k", "v",
+             "[s]\r\na=1\r\nk=v\r\n[s]\r\nk=2\r\n"},
         Edit{"[s]\r\nk=\r\n"sv, "s", "k", "v", "[s]\r\nk=v\r\n"},
         Edit{"[s]\r\nk=v\r\n"sv, "s", "k", "", "[s]\r\nk=\r\n"},
         // A new key goes in front of the next header, after the blank lines ending the section.
         Edit{"[a]\r\nx=1\r\n\r\n[b]\r\ny=2\r\n"sv, "a", "k", "v",
              "[a]\r\nx=1\r\n\r\nk=v\r\n[b]\r\ny=2\r\n"},
         // ... or at the end of the text; a header with nothing after it gets it right behind.
-        Edit{"[a]\r\nx=1\r\n[b]\r\ny=2\r\n"sv, "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\ny=2\r\nk=v\r\n"},
+        Edit{"[a]\r\nx=1\r\n[b]\r\ny=2\r\n"sv, "b", "k", "v",
+             "[a]\r\nx=1\r\n[b]\r\ny=2\r\nk=v\r\n"},
         Edit{"[a]\r\n"sv, "a", "k", "v", "[a]\r\nk=v\r\n"},
         // Section names ignore ASCII case and the existing header stays; keys do not.
         Edit{"[Sec]\r\n"sv, "SEC", "k", "v", "[Sec]\r\nk=v\r\n"},

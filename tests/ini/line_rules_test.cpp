@@ -15,9 +15,8 @@ namespace {
 // halves of 0xA1 0xA1), brackets, "=", letters of both cases, a tab, lead
 // bytes, and trail bytes that look like syntax (0x5D "]", 0x3D "=").
 std::string RandomLine(std::mt19937& random) {
-  static constexpr char kBytes[] = {' ',  ' ',    '\xA1', '\xA1', '[',    ']', '=', 'a',
-                                    'A',  'z',    'Z',    '\t',   '\x81', '\xB0', ']', '=',
-                                    '\r', '\xFF', 'k',    ';'};
+  static constexpr char kBytes[] = {' ', ' ',  '\xA1', '\xA1', '[', ']', '=',  'a',    'A', 'z',
+                                    'Z', '\t', '\x81', '\xB0', ']', '=', '\r', '\xFF', 'k', ';'};
   std::uniform_int_distribution<int> length(0, 12);
   std::uniform_int_distribution<size_t> pick(0, sizeof(kBytes) - 1);
   std::string line;
@@ -29,8 +28,11 @@ std::string RandomLine(std::mt19937& random) {
 std::string CaseVariant(std::string line, std::mt19937& random) {
   for (char& c : line) {
     if (random() % 2 == 0) continue;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 0x20);
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c + 0x20);
+    }
   }
   return line;
 }
