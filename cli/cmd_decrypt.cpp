@@ -25,7 +25,7 @@ Status DecipherRaw(const Invocation& inv, const Input& input, std::string_view p
 // a new plain file by the profile service, as the window's decrypt job does.
 Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view password,
                      Text* plain) {
-  PrivateFolder folder;
+  PrivateFolder folder(inv);
   Text names;
   Text output;
   if (Status s = InputPath(inv, input, folder, &names); !s.ok()) return s;

@@ -2,6 +2,7 @@
 // it changed. The plain copy lives in a private folder and is removed on
 // every way out, termination signals included.
 #include "base/host.h"
+#include "base/services.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -43,6 +44,25 @@ Status RunEditor(const Text& editor, const Text& path) {
   return Status::Ok();
 }
 
+// Keeps the editor's bytes, enciphered under the password, in the folder for
+// temporary files when they cannot go where they belong; nothing plain is
+// written. The message tells where, or that nothing could be kept.
+std::string Rescue(std::string bytes, std::string_view password) {
+  Host& host = GetHost();
+  const Text path = SpecialFolder(11) + "inicrypt-edit-" + RandomLetters(8) + ".ini";
+  Status status = TransformWhole(password, &bytes);
+  if (status.ok()) status = WriteWholeFile(path, "", FileCreation::kCreateNew);
+  if (!status.ok()) return "; the edit is lost";
+  status = host.SetFileMode(path, kNewFileMode);
+  if (status.ok()) status = WriteWholeFile(path, bytes, FileCreation::kOpenExisting);
+  if (!status.ok()) {
+    (void)host.DeleteFile(path);
+    return "; the edit is lost";
+  }
+  return "; the edited text is kept, enciphered, in " + path + " (inicrypt decrypt --raw " + path +
+         ")";
+}
+
 constexpr CommandInfo kInfo{
     .name = "edit",
     .synopsis = "FILE [--encoding ENC]",
@@ -54,7 +74,9 @@ constexpr CommandInfo kInfo{
         "stderr says so. The plain copy is removed on every way out, signals\n"
         "included. A missing FILE starts empty and is created (with --ask-password\n"
         "the password is then asked twice). With --encoding utf-8 the editor sees\n"
-        "UTF-8 text. When the editor fails, FILE is left as it was.\n",
+        "UTF-8 text. When the editor fails, FILE is left as it was. When the\n"
+        "edited text cannot be written back, it is kept enciphered in the folder\n"
+        "for temporary files, and stderr says where.\n",
     .options = kOptPassword | kOptEncoding,
     .min_operands = 1,
     .max_operands = 1,
@@ -89,14 +111,13 @@ class Edit final : public Command {
   // enciphered result in the place of path when it changed.
   static int EditCopy(const Invocation& inv, const Text& path, std::string_view password,
                       const std::string& before) {
-    PrivateFolder folder;
+    PrivateFolder folder(inv);
     Text copy;
     std::string after;
     Status status = folder.AddFile(BaseName(path), before, &copy);
     if (status.ok()) status = RunEditor(EditorOf(inv.console), copy);
     if (status.ok()) status = ReadWholeFile(copy, &after);
-    const Text where = folder.folder();
-    if (!folder.Remove()) inv.Warn("could not remove the private folder " + where);
+    folder.Remove();
     if (!status.ok()) return inv.Fail(status.message() + "; " + path + " is unchanged");
     if (after == before) {
       inv.Note(path + " is unchanged");
@@ -106,7 +127,7 @@ class Edit final : public Command {
     status = PlainFileToText(inv, after, "the edited text", &text);
     if (status.ok()) status = TransformWhole(password, &text);
     if (status.ok()) status = ReplaceFile(path, text);
-    if (!status.ok()) return inv.Fail(status.message() + "; the edit is lost");
+    if (!status.ok()) return inv.Fail(status.message() + Rescue(after, password));
     return kExitOk;
   }
 };

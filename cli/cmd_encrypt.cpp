@@ -22,7 +22,7 @@ Status ReadPlain(const Invocation& inv, const Input& input, Text* text) {
 // The pairs of the plain file, written as the window's job writes them.
 Status EncipherPairs(const Invocation& inv, const Input& input, std::string_view password,
                      std::string* result) {
-  PrivateFolder folder;
+  PrivateFolder folder(inv);
   Text source = input.path;
   if (input.from_stdin() || inv.encoding != PlainEncoding::kCp936) {
     Text plain;

@@ -33,7 +33,7 @@ class Get final : public Command {
     Status status = TypedText(inv.operands[1], "the section name", &section);
     if (status.ok()) status = TypedText(inv.operands[2], "the key name", &key);
     if (!status.ok()) return inv.Fail(status);
-    PrivateFolder folder;
+    PrivateFolder folder(inv);
     IniSource source;
     if (Status s = OpenIniSource(inv, folder, &source); !s.ok()) return inv.Fail(s);
     TextList keys;

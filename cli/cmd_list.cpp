@@ -26,7 +26,7 @@ class List final : public Command {
   List() : Command(kInfo) {}
 
   int Run(Invocation& inv) const override {
-    PrivateFolder folder;
+    PrivateFolder folder(inv);
     IniSource source;
     if (Status s = OpenIniSource(inv, folder, &source); !s.ok()) return inv.Fail(s);
     if (inv.operands.size() == 1) {

@@ -1,5 +1,7 @@
 #include "cli/paths.h"
 
+#include <random>
+
 #include "base/cp936.h"
 #include "base/host.h"
 #include "cli/console.h"
@@ -48,6 +50,15 @@ Text BaseName(std::string_view path) { return Text(path.substr(AfterLastSeparato
 
 Text SiblingPath(std::string_view path, std::string_view name) {
   return Text(path.substr(0, AfterLastSeparator(path))) + Text(name);
+}
+
+Text RandomLetters(int count) {
+  static std::mt19937 generator{std::random_device{}()};
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  Text letters;
+  for (int i = 0; i < count; ++i) letters += kLetters[pick(generator)];
+  return letters;
 }
 
 }  // namespace inicrypt::cli

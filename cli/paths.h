@@ -28,4 +28,7 @@ Text BaseName(std::string_view path);
 // The path of a file named name in the folder that holds path.
 Text SiblingPath(std::string_view path, std::string_view name);
 
+// count random lower-case letters and digits, for names no one else uses.
+Text RandomLetters(int count);
+
 }  // namespace inicrypt::cli

@@ -1,25 +1,13 @@
 #include "cli/private_folder.h"
 
 #include <memory>
-#include <random>
 
 #include "base/host.h"
 #include "base/services.h"
 #include "cli/file_bytes.h"
+#include "cli/paths.h"
 
 namespace inicrypt::cli {
-namespace {
-
-Text RandomName() {
-  static std::mt19937 generator{std::random_device{}()};
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  Text name = "inicrypt-";
-  for (int i = 0; i < 10; ++i) name += kLetters[pick(generator)];
-  return name;
-}
-
-}  // namespace
 
 PrivateFolder::~PrivateFolder() { Remove(); }
 
@@ -29,7 +17,7 @@ Status PrivateFolder::Create() {
   if (base.empty()) return Status::Error("no folder for temporary files");
   Host& host = GetHost();
   for (int attempt = 0; attempt < 16; ++attempt) {
-    Text folder = base + RandomName();
+    Text folder = base + "inicrypt-" + RandomLetters(10);
     if (host.GetPathKind(folder) != PathKind::kMissing) continue;
     host.RemoveOnInterrupt(folder);
     Status status = host.CreatePrivateFolder(folder);
@@ -59,18 +47,19 @@ Status PrivateFolder::AddFile(std::string_view name, std::string_view bytes, Tex
   return status;
 }
 
-bool PrivateFolder::Remove() {
-  if (folder_.empty()) return true;
+void PrivateFolder::Remove() {
+  if (folder_.empty()) return;
   Host& host = GetHost();
   for (const Text& file : files_) {
     if (host.GetPathKind(file) != PathKind::kMissing) (void)host.DeleteFile(file);
     host.ForgetOnInterrupt(file);
   }
   files_.clear();
-  const bool removed = host.DeleteFolder(folder_).ok();
+  if (Status s = host.DeleteFolder(folder_); !s.ok()) {
+    invocation_.Warn("the private folder " + folder_ + " stays: " + s.message());
+  }
   host.ForgetOnInterrupt(folder_);
   folder_.clear();
-  return removed;
 }
 
 }  // namespace inicrypt::cli

@@ -10,12 +10,14 @@
 
 #include "base/status.h"
 #include "base/text.h"
+#include "cli/command.h"
 
 namespace inicrypt::cli {
 
 class PrivateFolder {
  public:
-  PrivateFolder() = default;
+  // A folder whose removal, when it fails, is warned about by invocation.
+  explicit PrivateFolder(const Invocation& invocation) : invocation_(invocation) {}
   ~PrivateFolder();
   PrivateFolder(const PrivateFolder&) = delete;
   PrivateFolder& operator=(const PrivateFolder&) = delete;
@@ -28,13 +30,15 @@ class PrivateFolder {
   // the folder.
   [[nodiscard]] Status AddFile(std::string_view name, std::string_view bytes, Text* path);
 
-  // Removes the files and the folder now; false when something stayed (an
-  // editor may have left a file of its own there).
-  bool Remove();
+  // Removes the files and the folder now (done by the destructor too); when
+  // something stays (an editor may have left a file of its own there), says
+  // so on stderr.
+  void Remove();
 
   const Text& folder() const { return folder_; }
 
  private:
+  const Invocation& invocation_;
   Text folder_;
   std::vector<Text> files_;
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/convert.h"
+#include "base/faulty_host.h"
 #include "base/host.h"
 #include "cli_test_support.h"
 
@@ -86,6 +87,25 @@ TEST_F(CliEditTest, AMissingFileStartsEmptyAndIsCreated) {
   EXPECT_EQ(folder_.Read("n.ini"), Encipher("[n]\r\nk=v\r\n", "new"));
   EXPECT_EQ(folder_.Mode("n.ini"), 0600u);
   ExpectCopyRemoved();
+}
+
+TEST_F(CliEditTest, AnEditThatCannotBeWrittenBackIsKeptEnciphered) {
+  cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
+  FaultyHost faulty;
+  ScopedHost in_use(faulty);
+  faulty.FailCall(HostCall::kRename, 1);
+  const Result r = cli_.Run({"edit", P("c.ini")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
+  const std::string kept = "the edited text is kept, enciphered, in ";
+  const size_t at = r.err.find(kept);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  const std::string rescue =
+      r.err.substr(at + kept.size(), r.err.find(' ', at + kept.size()) - (at + kept.size()));
+  std::string changed(SampleConfiguration);
+  changed.replace(changed.find("=1.0"), 4, "=2.0");
+  EXPECT_EQ(Decipher(folder_.Read(rescue), "pw"), changed);
+  std::filesystem::remove(rescue);
 }
 
 TEST_F(CliEditTest, ATerminationSignalStillRemovesThePlainCopy) {
