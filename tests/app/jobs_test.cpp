@@ -123,6 +123,16 @@ TEST(JobsTest, EncryptThatCannotReadOrWriteSaysSoAndKeepsConfig) {
   EXPECT_THAT(run.Names(), ElementsAre("config.ini", "nothing.ini", "plain.ini"));
 }
 
+TEST(JobsTest, EncryptingTheEncipheredConfigItselfLosesNothing) {
+  TempRunDirectory run;
+  testing::WriteEnciphered(run.File("config.ini"), kPassword, "[s]\r\nk=v\r\n");
+  const std::string before = ReadFileBytes(run.File("config.ini"));
+  ScriptedWindow window = WindowWith(RunFile(kConfigFileName));
+  EncryptJob(window);
+  EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kNoPairs)));
+  EXPECT_EQ(ReadFileBytes(run.File("config.ini")), before);
+}
+
 TEST(JobsTest, DecryptThatFindsNothingOrCannotWriteSaysSo) {
   TempRunDirectory run;
   testing::WriteEnciphered(run.File("config.ini"), kPassword, "[s]\r\nk=v\r\n");
