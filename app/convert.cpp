@@ -1,7 +1,6 @@
 #include "app/convert.h"
 
 #include <algorithm>
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -25,10 +24,16 @@ bool ListKeysOf(std::string_view path, std::string_view password, std::string_vi
   return ListKeys(copy, password, section, keys);
 }
 
-// WriteValue refuses a blank section or key; such a pair is passed over
-// rather than counted as a failed write.
-bool IsWritablePair(std::string_view section, std::string_view key) {
-  return !TrimBothEnds(section).empty() && !TrimBothEnds(key).empty();
+// WriteValue refuses a blank section or key, and a LF, NUL or 0x1A byte in
+// any of the three (each would end the line or the text when read back);
+// such a pair is passed over rather than counted as a failed write.
+bool IsWritablePair(std::string_view section, std::string_view key, std::string_view value) {
+  constexpr std::string_view kLineEnders("\n\0\x1A", 3);
+  auto ends_line = [&](std::string_view text) {
+    return text.find_first_of(kLineEnders) != std::string_view::npos;
+  };
+  return !TrimBothEnds(section).empty() && !TrimBothEnds(key).empty() && !ends_line(section) &&
+         !ends_line(key) && !ends_line(value);
 }
 
 bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
@@ -127,8 +132,8 @@ ConvertResult EncryptPairs(std::string_view source, std::string_view target,
   for (const Text& section : sections) {
     if (!ListKeysOf(source, {}, section, keys)) continue;
     for (const Text& key : keys) {
-      if (!IsWritablePair(section, key)) continue;
       Text value = ReadProfileValue(source, section, key);
+      if (!IsWritablePair(section, key, value)) continue;
       Text path(target);
       if (!WriteValue(path, password, section, key, value)) {
         return Failed(ConvertOutcome::kWriteFailed, result, WriteError(target));

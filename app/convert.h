@@ -75,7 +75,8 @@ struct ConvertResult {
 };
 
 // The encrypt pair loop into target, which must be missing or empty. A pair
-// whose section or key is blank is passed over, as WriteValue refuses it.
+// that WriteValue refuses (a blank section or key, a LF, NUL or 0x1A byte
+// that would end its line) is passed over.
 // kNothingFound when no pair was written. After the loop the plain text of
 // target must be exactly what those writes give from an empty file: the
 // sections in the order first written, ASCII case aside, each with its keys

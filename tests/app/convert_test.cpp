@@ -120,6 +120,17 @@ TEST(EncryptConfigTest, RepeatedNamesGiveOneLineHoldingTheLastValue) {
             "[Main]\r\nk=1\r\nK=1\r\n[other]\r\nx=1\r\n");
 }
 
+TEST(EncryptConfigTest, ValueThatWouldEndTheTextIsPassedOver) {
+  TempRunDirectory run;
+  // The INI reader stops at the 0x1A byte; the profile service reads on.
+  WriteFileBytes(run.File("source.ini"), std::string_view("[s]\r\nb=2\r\na=1\x1A"
+                                                          "2\r\n"));
+  ConvertResult result = EncryptConfig(run.File("source.ini"), run.File("config.ini"), kPassword);
+  EXPECT_EQ(result.outcome, ConvertOutcome::kDone);
+  EXPECT_EQ(result.pairs, 1);
+  EXPECT_EQ(Decipher(run.File("config.ini"), kPassword), "[s]\r\nb=2\r\n");
+}
+
 TEST(EncryptConfigTest, ThreeSectionsRoundTripThroughDecrypt) {
   TempRunDirectory run;
   std::string plain;
