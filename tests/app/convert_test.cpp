@@ -254,7 +254,9 @@ TEST_P(EncryptFaultTest, OldFileOrNewFileNeverAMix) {
             ConvertOutcome::kDone);
   const std::string new_bytes = ReadFileBytes(run.File("new.ini"));
   std::filesystem::remove(testing::Native(run.File("new.ini")));
+  int runs = 0;
   for (int n = 1;; ++n) {
+    runs = n;
     WriteFileBytes(run.File("config.ini"), "old bytes");
     FaultyHost faulty;
     faulty.FailIo(n, GetParam().span);
@@ -285,12 +287,18 @@ TEST_P(EncryptFaultTest, OldFileOrNewFileNeverAMix) {
     }
     ASSERT_LT(n, 500);
   }
+  EXPECT_GT(runs, 10);  // each call of the run, from creating the temporary file to the rename
 }
 
 INSTANTIATE_TEST_SUITE_P(Spans, EncryptFaultTest,
                          ::testing::Values(FaultCase{FaultSpan::kOnce, false},
                                            FaultCase{FaultSpan::kFromNthOn, false},
-                                           FaultCase{FaultSpan::kOnce, true}));
+                                           FaultCase{FaultSpan::kOnce, true}),
+                         [](const ::testing::TestParamInfo<FaultCase>& param_info) {
+                           std::string name =
+                               param_info.param.span == FaultSpan::kOnce ? "Once" : "FromNthOn";
+                           return param_info.param.full_disk ? name + "FullDisk" : name;
+                         });
 
 constexpr std::string_view kConfigPlain = "[s]\r\nk=v\r\nempty=\r\n[t]\r\nx=1\r\n";
 
