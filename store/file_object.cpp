@@ -73,7 +73,7 @@ Status FileObject::Move(int64_t offset, SeekOrigin origin) {
   return Status::Ok();
 }
 
-Status FileObject::GetLength(int64_t* length) {
+Status FileObject::LearnLength(int64_t* length) {
   if (!file_) return Closed();
   if (length_ < 0) {
     int64_t end = 0;
@@ -176,7 +176,7 @@ Status FileObject::Write(const void* bytes, size_t count) {
   return Status::Ok();
 }
 
-Status FileObject::Peek(size_t min_count, std::span<const uint8_t>* bytes) {
+Status FileObject::PeekOrFill(size_t min_count, std::span<const uint8_t>* bytes) {
   *bytes = {};
   if (!file_) return Closed();
   if (!readable_) return NotReadable();
@@ -190,13 +190,6 @@ Status FileObject::Peek(size_t min_count, std::span<const uint8_t>* bytes) {
   }
   if (have > 0) *bytes = {buffer_.get() + (position_ - buffer_start_), have};
   return Status::Ok();
-}
-
-size_t FileObject::Available() const {
-  if (position_ < buffer_start_) return 0;
-  const int64_t offset = position_ - buffer_start_;
-  if (offset >= static_cast<int64_t>(buffer_count_)) return 0;
-  return buffer_count_ - static_cast<size_t>(offset);
 }
 
 Status FileObject::HostSeek(int64_t position) {

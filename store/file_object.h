@@ -56,7 +56,11 @@ class FileObject {
   // Moves to offset from origin. A result below 0 or beyond kMaxFilePosition
   // fails and leaves the position.
   [[nodiscard]] Status Move(int64_t offset, SeekOrigin origin);
-  [[nodiscard]] Status GetLength(int64_t* length);
+  [[nodiscard]] Status GetLength(int64_t* length) {
+    if (length_ < 0 || !file_) return LearnLength(length);
+    *length = length_;
+    return Status::Ok();
+  }
   // Cuts or extends the file to length; the position is then length.
   [[nodiscard]] Status SetLength(int64_t length);
 
@@ -72,7 +76,12 @@ class FileObject {
   // the position on, at least min_count of them unless the file ends sooner
   // (then all that are left; none at the end). The view lasts until the next
   // call on any file object. The position does not move.
-  [[nodiscard]] Status Peek(size_t min_count, std::span<const uint8_t>* bytes);
+  [[nodiscard]] Status Peek(size_t min_count, std::span<const uint8_t>* bytes) {
+    const size_t have = Available();
+    if (have < min_count || have == 0 || !readable_) return PeekOrFill(min_count, bytes);
+    *bytes = {buffer_.get() + (position_ - buffer_start_), have};
+    return Status::Ok();
+  }
   // Moves the position forward over count bytes that Peek gave.
   void Skip(size_t count) { position_ += static_cast<int64_t>(count); }
 
@@ -86,7 +95,13 @@ class FileObject {
 
  private:
   // Buffered bytes from the position on.
-  size_t Available() const;
+  size_t Available() const {
+    const int64_t offset = position_ - buffer_start_;
+    if (offset < 0 || offset >= static_cast<int64_t>(buffer_count_)) return 0;
+    return buffer_count_ - static_cast<size_t>(offset);
+  }
+  Status LearnLength(int64_t* length);
+  Status PeekOrFill(size_t min_count, std::span<const uint8_t>* bytes);
   Status HostSeek(int64_t position);
   Status HostRead(int64_t position, uint8_t* bytes, size_t count, size_t* got);
   Status Fill();

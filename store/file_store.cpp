@@ -24,11 +24,16 @@ struct Registry {
   FileNumber next = 1;
   Status last_error;
   bool closes_at_exit = false;
+  // The file last looked up: line loops ask for the same one again and again.
+  FileNumber hot_number = 0;
+  FileObject* hot_object = nullptr;
 };
 
+Registry* g_registry = nullptr;  // one thread: no guard needed
+
 Registry& TheRegistry() {
-  static auto* registry = new Registry;
-  return *registry;
+  if (g_registry == nullptr) g_registry = new Registry;
+  return *g_registry;
 }
 
 Entry* FindEntry(FileNumber file) {
@@ -46,6 +51,7 @@ void RegisterFile(FileNumber file, FileKind kind, std::unique_ptr<FileObject> ob
 
 // Removes the entry and hands its file object back (nullptr if unknown).
 std::unique_ptr<FileObject> UnregisterFile(FileNumber file) {
+  if (TheRegistry().hot_number == file) TheRegistry().hot_number = 0;
   auto& entries = TheRegistry().entries;
   for (auto it = entries.begin(); it != entries.end(); ++it) {
     if (it->number != file) continue;
@@ -107,7 +113,13 @@ bool Fail(std::string message) {
 }  // namespace
 
 FileObject* FindFileObject(FileNumber file) {
-  if (Entry* entry = FindEntry(file)) return entry->object.get();
+  Registry& registry = TheRegistry();
+  if (file != 0 && file == registry.hot_number) return registry.hot_object;
+  if (Entry* entry = FindEntry(file)) {
+    registry.hot_number = file;
+    registry.hot_object = entry->object.get();
+    return registry.hot_object;
+  }
   Fail("file number " + std::to_string(file) + " is not open");
   return nullptr;
 }
@@ -160,6 +172,7 @@ void CloseFile(FileNumber file) {
 void CloseAllFiles() {
   std::vector<Entry> entries = std::move(TheRegistry().entries);
   TheRegistry().entries.clear();
+  TheRegistry().hot_number = 0;
   for (Entry& entry : entries) {
     (void)entry.object->Close();
     entry.object.reset();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -37,20 +38,25 @@ struct Scan {
   bool line_ended;
 };
 
-// True when one of the 8 bytes of w is a lead byte, LF, NUL or 0x1A.
-constexpr bool HasSpecialByte(uint64_t w) {
+// The top bit of each of the 8 bytes of w that is a lead byte, LF, NUL or
+// 0x1A. Above the lowest such byte a flag may be false; the lowest is exact.
+constexpr uint64_t SpecialBytes(uint64_t w) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kHighs = 0x8080808080808080;
-  auto has_zero = [](uint64_t x) { return ((x - kOnes) & ~x & kHighs) != 0; };
-  return (w & kHighs) != 0 || has_zero(w) || has_zero(w ^ (kOnes * kLf)) ||
-         has_zero(w ^ (kOnes * kEndOfText));
+  auto zero_bytes = [](uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  return (w & kHighs) | zero_bytes(w) | zero_bytes(w ^ (kOnes * kLf)) |
+         zero_bytes(w ^ (kOnes * kEndOfText));
 }
 
 // The index of the first byte from i on that is not a plain byte, or n.
 size_t SkipPlainBytes(const uint8_t* data, size_t i, size_t n) {
-  for (uint64_t w; i + 8 <= n; i += 8) {
-    std::memcpy(&w, data + i, 8);
-    if (HasSpecialByte(w)) break;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (uint64_t w; i + 8 <= n; i += 8) {
+      std::memcpy(&w, data + i, 8);
+      if (const uint64_t special = SpecialBytes(w)) {
+        return i + static_cast<size_t>(std::countr_zero(special)) / 8;
+      }
+    }
   }
   while (i < n && kByteClasses[data[i]] == kPlainByte) ++i;
   return i;
@@ -65,7 +71,7 @@ Scan ScanBytes(std::span<const uint8_t> bytes) {
     i = SkipPlainBytes(data, i, n);
     if (i == n) return {n, n, false};
     switch (kByteClasses[data[i]]) {
-      case kPlainByte: break;
+      case kPlainByte: ++i; break;  // the skip stops at other bytes only
       case kLeadByte:
         if (i + 1 == n) return {i, i, false};
         i += 2;  // the trail byte, whatever it is, is no line end

@@ -86,6 +86,7 @@ void Scan(benchmark::State& state, const char* password, bool reuse_line) {
 void BM_ScanEnciphered(benchmark::State& state) { Scan(state, kPassword, false); }
 void BM_ScanEncipheredReusingTheLine(benchmark::State& state) { Scan(state, kPassword, true); }
 void BM_ScanPlain(benchmark::State& state) { Scan(state, "", false); }
+void BM_ScanPlainReusingTheLine(benchmark::State& state) { Scan(state, "", true); }
 
 void BM_InsertAndDeleteNearTheStart(benchmark::State& state) {
   const BenchFile bench_file(kPassword, kFileSize);
@@ -102,6 +103,7 @@ void BM_InsertAndDeleteNearTheStart(benchmark::State& state) {
 BENCHMARK(BM_ScanEnciphered)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanEncipheredReusingTheLine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanPlain)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanPlainReusingTheLine)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InsertAndDeleteNearTheStart)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -93,6 +93,34 @@ TEST_P(LinesTest, ReadLineResultsAndPositions) {
   }
 }
 
+// Lines are scanned several bytes at a time: every line end must be found at
+// every offset, and bytes next to the line-end values must not be taken for one.
+TEST_P(LinesTest, LineEndsAreFoundAtEveryOffset) {
+  const std::string near_misses = "\x7F\x09\x0B\x19\x1B\x01\x0D\x7E";
+  auto plain_run = [&](size_t n) {
+    std::string run;
+    while (run.size() < n) run += near_misses[run.size() % near_misses.size()];
+    return run;
+  };
+  for (const char end : {'\n', '\0', '\x1A'}) {
+    for (size_t at = 0; at < 20; ++at) {
+      SCOPED_TRACE("byte " + std::to_string(int{end}) + " at " + std::to_string(at));
+      ScopedFile file(OpenWith(plain_run(at) + end + plain_run(20)));
+      std::string expected = plain_run(at);
+      if (!expected.empty() && expected.back() == '\r') expected.pop_back();
+      EXPECT_EQ(ReadLine(file), expected);
+      EXPECT_EQ(GetPosition(file), static_cast<int32_t>(at) + (end == '\n' ? 1 : 0));
+    }
+  }
+  for (size_t at = 0; at < 20; ++at) {  // a LF after a lead byte is its trail byte
+    SCOPED_TRACE("lead byte at " + std::to_string(at));
+    const std::string line = plain_run(at) + "\xFF\n" + plain_run(9) + "\x80\x1A";
+    ScopedFile file(OpenWith(line + "\nz"));
+    EXPECT_EQ(ReadLine(file), line);
+    EXPECT_EQ(GetPosition(file), static_cast<int32_t>(line.size()) + 1);
+  }
+}
+
 TEST_P(LinesTest, ReaderLoopStopsAtTheTextEnd) {
   ScopedFile file(OpenWith("[s]\r\nk=v\nlast\r\n\x1A[t]\r\n"));
   std::vector<std::string> lines;
