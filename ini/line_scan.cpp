@@ -11,20 +11,28 @@ LineScan::LineScan(FileNumber file) : file_(file) {
 }
 
 bool LineScan::Next() {
-  if (failed_ || AtEndOfText()) return false;
-  start_ = position_;
+  if (failed_ || ended_) return false;
   ReadLine(file_, &line_);  // reuses the storage of the last line
   const int32_t after = GetPosition(file_);
-  // A read consumes the line, at least one byte, and at most a CR and a LF
-  // besides; a failed read has jumped to the end of the file instead.
-  const int64_t consumed = int64_t{after} - start_;
+  // A read consumes the line and at most a CR and a LF besides; a failed
+  // read has jumped to the end of the file instead.
+  const int64_t consumed = int64_t{after} - position_;
   const int64_t length = static_cast<int64_t>(line_.size());
-  if (after < 0 || consumed < (length > 0 ? length : 1) || consumed > length + 2) {
+  if (after < 0 || consumed < length || consumed > length + 2) {
     failed_ = true;
     return false;
   }
+  start_ = position_;
   position_ = after;
-  return true;
+  // A line with bytes in it was not read at the end of the text.
+  if (length > 0) return true;
+  // An empty line is a blank one, or nothing was left to read.
+  if (AtEndOfText()) {
+    ended_ = true;
+    return false;
+  }
+  if (consumed == 0) failed_ = true;  // not at the end, yet nothing was read
+  return !failed_;
 }
 
 bool LineScan::AtEndOfText() {

@@ -2,6 +2,12 @@
 // line is read only while the end of the text has not been reached (the end
 // of the file, or a NUL or 0x1A byte).
 //
+// The scan gives the same lines, and stops at the same position, as a loop
+// that asks IsAtEnd (text-line variant) before every ReadLine; it asks only
+// after a read that gave the empty text, since a line with bytes in it was
+// not read at the end of the text. A blank line just in front of the end of
+// the text is not handed out; it plays no part in any rule.
+//
 // The store reports a failing read only by jumping to the end of the file
 // and handing back the empty text, and a failing end test by answering
 // "at the end". The scan tells these from the real end of the text, so that
@@ -60,6 +66,7 @@ class LineScan {
   int32_t start_ = 0;
   int32_t position_ = 0;
   bool failed_ = false;
+  bool ended_ = false;
 };
 
 enum class SectionSearch { kFound, kNotFound, kFailed };
