@@ -11,7 +11,8 @@
 // The store reports a failing read only by jumping to the end of the file
 // and handing back the empty text, and a failing end test by answering
 // "at the end". The scan tells these from the real end of the text, so that
-// a failure is never taken for a short file.
+// a failure is not taken for a short file. (Only a read that fails with at
+// most two bytes left looks like a blank last line.)
 #pragma once
 
 #include <cstdint>
