@@ -153,9 +153,20 @@ inline constexpr size_t kShiftChunk = 16 * 1024 * 1024;
 [[nodiscard]] bool InsertBlock(FileObject& file, std::string_view block, size_t chunk);
 [[nodiscard]] bool DeleteBytes(FileObject& file, int64_t count, size_t chunk);
 
+namespace store_detail {
+// The file last looked up: line loops ask for the same one again and again.
+// hot_number is 0 when none is kept.
+inline FileNumber hot_number = 0;
+inline FileObject* hot_object = nullptr;
+FileObject* FindFileObjectSlow(FileNumber file);
+}  // namespace store_detail
+
 // The file object of a registered number, or nullptr (and the failure noted)
 // when the number is not registered. Every store operation starts here.
-FileObject* FindFileObject(FileNumber file);
+inline FileObject* FindFileObject(FileNumber file) {
+  if (file != 0 && file == store_detail::hot_number) return store_detail::hot_object;
+  return store_detail::FindFileObjectSlow(file);
+}
 
 // Keeps a failure for LastFileError.
 void NoteFileError(const Status& status);

@@ -24,9 +24,6 @@ struct Registry {
   FileNumber next = 1;
   Status last_error;
   bool closes_at_exit = false;
-  // The file last looked up: line loops ask for the same one again and again.
-  FileNumber hot_number = 0;
-  FileObject* hot_object = nullptr;
 };
 
 Registry* g_registry = nullptr;  // one thread: no guard needed
@@ -51,7 +48,7 @@ void RegisterFile(FileNumber file, FileKind kind, std::unique_ptr<FileObject> ob
 
 // Removes the entry and hands its file object back (nullptr if unknown).
 std::unique_ptr<FileObject> UnregisterFile(FileNumber file) {
-  if (TheRegistry().hot_number == file) TheRegistry().hot_number = 0;
+  if (store_detail::hot_number == file) store_detail::hot_number = 0;
   auto& entries = TheRegistry().entries;
   for (auto it = entries.begin(); it != entries.end(); ++it) {
     if (it->number != file) continue;
@@ -112,13 +109,11 @@ bool Fail(std::string message) {
 
 }  // namespace
 
-FileObject* FindFileObject(FileNumber file) {
-  Registry& registry = TheRegistry();
-  if (file != 0 && file == registry.hot_number) return registry.hot_object;
+FileObject* store_detail::FindFileObjectSlow(FileNumber file) {
   if (Entry* entry = FindEntry(file)) {
-    registry.hot_number = file;
-    registry.hot_object = entry->object.get();
-    return registry.hot_object;
+    hot_number = file;
+    hot_object = entry->object.get();
+    return hot_object;
   }
   Fail("file number " + std::to_string(file) + " is not open");
   return nullptr;
@@ -172,7 +167,7 @@ void CloseFile(FileNumber file) {
 void CloseAllFiles() {
   std::vector<Entry> entries = std::move(TheRegistry().entries);
   TheRegistry().entries.clear();
-  TheRegistry().hot_number = 0;
+  store_detail::hot_number = 0;
   for (Entry& entry : entries) {
     (void)entry.object->Close();
     entry.object.reset();
