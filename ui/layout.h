@@ -28,7 +28,7 @@ inline constexpr int kFontPixels = 12;
 
 enum class ControlKind { kEditBox, kButton, kLabel, kGroupBox };
 
-struct ControlSpec {
+struct ControlRow {
   std::string_view name;
   ControlKind kind;
   std::string_view parent;  // empty: the window itself
@@ -39,7 +39,7 @@ struct ControlSpec {
 };
 
 // The visible controls; 通用对话框1 has no window and lives in MainWindow.
-inline constexpr ControlSpec kControls[] = {
+inline constexpr ControlRow kControls[] = {
     {kLabel3,
      ControlKind::kLabel,
      {},

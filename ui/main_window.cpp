@@ -23,12 +23,12 @@
 namespace inicrypt::ui {
 namespace {
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
-  const QString text = Qs(spec.text);
-  switch (spec.kind) {
+QWidget* MakeControl(const ControlRow& row, QWidget* parent) {
+  const QString text = Qs(row.text);
+  switch (row.kind) {
     case ControlKind::kEditBox: {
       auto* box = new QLineEdit(text, parent);
-      if (spec.password) {
+      if (row.password) {
         box->setEchoMode(QLineEdit::Password);
         box->setStyleSheet("QLineEdit { lineedit-password-character: 42; }");
       }
@@ -98,15 +98,15 @@ void MainWindow::BuildControls() {
   // Containers first, so that their children have a parent to go into.
   std::map<std::string_view, QWidget*> made;
   for (bool containers : {true, false}) {
-    for (const ControlSpec& spec : kControls) {
-      if ((spec.kind == ControlKind::kGroupBox) != containers) continue;
-      QWidget* parent = spec.parent.empty() ? this : made.at(spec.parent);
-      QWidget* control = MakeControl(spec, parent);
-      control->setObjectName(Qs(spec.name));
-      control->setGeometry(spec.x, spec.y, spec.width, spec.height);
-      control->setFocusPolicy(spec.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
+    for (const ControlRow& row : kControls) {
+      if ((row.kind == ControlKind::kGroupBox) != containers) continue;
+      QWidget* parent = row.parent.empty() ? this : made.at(row.parent);
+      QWidget* control = MakeControl(row, parent);
+      control->setObjectName(Qs(row.name));
+      control->setGeometry(row.x, row.y, row.width, row.height);
+      control->setFocusPolicy(row.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
       if (auto* label = qobject_cast<QLabel*>(control)) FitToWidth(label);
-      made[spec.name] = control;
+      made[row.name] = control;
     }
   }
   const std::vector<std::string_view> cycle = TabCycle();
