@@ -141,7 +141,9 @@ class Host {
   // The program is found like a path, or along PATH when it holds no
   // separator; each argument is passed as one argument, converted to the
   // host's encoding but otherwise as given (no shell). A program that cannot
-  // be started, or that ends by a signal, is an error.
+  // be started, or that ends by a signal, is an error. While it runs, an
+  // interrupt or quit typed at the terminal is left to the program (as
+  // system(3) does); termination requests still reach this process.
   virtual Status RunProgram(std::string_view program, const TextList& arguments,
                             int* exit_code) = 0;
   // Paths to remove (files, then empty folders) if the process is interrupted

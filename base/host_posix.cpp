@@ -4,6 +4,7 @@
 //
 // Paths: CP936 -> UTF-8 first, then "\" -> "/" (see host.h). Errors are made
 // in one place, PosixError, from errno and the caller's spelling of the path.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -122,10 +123,33 @@ Status Run(std::string_view program, const TextList& arguments, int* exit_code) 
   std::vector<char*> argv;
   for (std::string& a : native) argv.push_back(a.data());
   argv.push_back(nullptr);
+
+  // As system(3) does: while the program runs, a Ctrl-C or Ctrl-\ typed at
+  // the terminal is the program's (an editor's) to handle, not a reason for
+  // us to end and remove files it still has open. The child starts with the
+  // default actions.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  struct sigaction old_int {}, old_quit {};
+  sigaction(SIGINT, &ignore, &old_int);
+  sigaction(SIGQUIT, &ignore, &old_quit);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
   pid_t pid = 0;
-  int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) return PosixError(What("run", program), rc);
-  return WaitFor(pid, program, exit_code);
+  int rc = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  Status result = rc != 0 ? PosixError(What("run", program), rc) : WaitFor(pid, program, exit_code);
+  sigaction(SIGINT, &old_int, nullptr);
+  sigaction(SIGQUIT, &old_quit, nullptr);
+  return result;
 }
 
 class PosixHost final : public Host {

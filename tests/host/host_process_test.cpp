@@ -99,6 +99,16 @@ TEST_P(HostProcessTest, ProgramsRunDoNotInheritOpenFiles) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_P(HostProcessTest, InterruptTypedDuringAProgramIsTheProgramsToHandle) {
+  // The terminal sends SIGINT to the whole foreground group: here the child
+  // sends it to us and to itself. We live on; the child has the default action.
+  int code = -1;
+  ASSERT_TRUE(IsOk(host().RunProgram("/bin/sh", Args({"-c", "kill -INT $PPID; exit 4"}), &code)));
+  EXPECT_EQ(code, 4);
+  Status status = host().RunProgram("/bin/sh", Args({"-c", "kill -INT $$; exit 0"}), &code);
+  EXPECT_NE(status.message().find("signal"), std::string::npos) << status.message();
+}
+
 TEST_P(HostProcessTest, RunProgramFailures) {
   int code = 0;
   Status status = host().RunProgram(dir_ / "no-such-program", TextList(), &code);
