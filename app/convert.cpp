@@ -170,7 +170,7 @@ ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_
       Text path(values_file);
       Text value = ReadValue(path, password, section, key);
       if (!IsProfilePair(section, key, value)) continue;
-      if (!WriteProfileValue(output, section, key, value)) {
+      if (!WriteProfileValue(output, section, key, value, ProfileSync::kByCaller)) {
         return Failed(ConvertOutcome::kWriteFailed, result,
                       Status::Error(ConcatTexts("write ", output)));
       }

@@ -87,7 +87,10 @@ struct ConvertResult {
                                          std::string_view password,
                                          const PairProgress& progress = {});
 
-// The decrypt pair loop into output, whose other pairs stay. A pair the
+// The decrypt pair loop into output, whose other pairs stay. Each pair is
+// written without its own flush to disk: output is meant to be a file being
+// built under a temporary name (DecryptConfig), forced to disk once when it is
+// complete. A pair the
 // profile service refuses (a blank section or key, a line break in a name or
 // value) is passed over. A failing WriteProfileValue stops the loop with
 // kWriteFailed.

@@ -346,9 +346,10 @@ bool WritePieces(HostFile& file, std::initializer_list<std::string_view> pieces)
   return true;
 }
 
-// Writes, syncs and closes the temporary file; it always ends closed.
-bool FillTemporary(HostFile& file, std::initializer_list<std::string_view> pieces) {
-  bool ok = WritePieces(file, pieces) && file.Sync().ok();
+// Writes, syncs (when asked) and closes the temporary file; it always ends
+// closed.
+bool FillTemporary(HostFile& file, bool sync, std::initializer_list<std::string_view> pieces) {
+  bool ok = WritePieces(file, pieces) && (!sync || file.Sync().ok());
   ok = file.Close().ok() && ok;
   return ok;
 }
@@ -362,7 +363,7 @@ bool CopyMode(Host& host, std::string_view target, std::string_view temp) {
 
 // Puts the pieces in place of the file at path through a temporary file in
 // the same folder; path keeps its old bytes on any failure.
-bool ReplaceFile(std::string_view path, bool keep_mode,
+bool ReplaceFile(std::string_view path, bool keep_mode, bool sync,
                  std::initializer_list<std::string_view> pieces) {
   Host& host = GetHost();
   const Text temp = TemporaryNameBeside(path);
@@ -373,7 +374,7 @@ bool ReplaceFile(std::string_view path, bool keep_mode,
     return false;
   }
   host.RemoveOnInterrupt(temp);
-  bool ok = FillTemporary(*file, pieces);
+  bool ok = FillTemporary(*file, sync, pieces);
   if (ok && keep_mode) ok = CopyMode(host, path, temp);
   if (ok) ok = host.RenameFile(temp, path).ok();
   if (!ok) (void)host.DeleteFile(temp);
@@ -413,7 +414,7 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 }
 
 bool ProfileWriteString(std::string_view path, std::string_view section, std::string_view key,
-                        std::string_view value) {
+                        std::string_view value, bool sync) {
   section = TrimBlanks(section);
   key = TrimBlanks(key);
   if (path.empty() || section.empty() || key.empty() || HasLineBreak(section) ||
@@ -435,7 +436,7 @@ bool ProfileWriteString(std::string_view path, std::string_view section, std::st
   const std::string_view content = bytes.view();
   const std::optional<Edit> edit = PlanEdit(content, section, key, value);
   if (!edit) return true;
-  return ReplaceFile(path, old != nullptr,
+  return ReplaceFile(path, old != nullptr, sync,
                      {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
 }
 

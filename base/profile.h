@@ -63,7 +63,9 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // Section and key are written without the blanks around them. The file is
 // opened for writing and closed to other writers of this process while the
 // call runs. The new content goes to a temporary file in the same folder,
-// which is synced, given the old file's permission bits and renamed over the
+// which is synced (unless sync is false: for a file that is itself being
+// built under a temporary name and forced to disk by its owner when it is
+// complete), given the old file's permission bits and renamed over the
 // file, so a crash leaves the old file or the new one, never a mix. On
 // failure the temporary file is removed again (unless that fails too), and
 // the host removes it if the process is interrupted meanwhile.
@@ -73,6 +75,7 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // the key is empty after trimming or any of the three holds a CR or LF byte
 // (such a text would break the file's lines).
 [[nodiscard]] bool ProfileWriteString(std::string_view path, std::string_view section,
-                                      std::string_view key, std::string_view value);
+                                      std::string_view key, std::string_view value,
+                                      bool sync = true);
 
 }  // namespace inicrypt

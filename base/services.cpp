@@ -114,10 +114,11 @@ Text ReadProfileValue(std::string_view path, std::string_view section, std::stri
 }
 
 bool WriteProfileValue(std::string_view path, std::string_view section, std::string_view key,
-                       std::string_view value) {
+                       std::string_view value, ProfileSync sync) {
   if (path.empty()) return false;
   const Text full_path = ProfilePath(path);
-  return !full_path.empty() && ProfileWriteString(full_path, section, key, value);
+  return !full_path.empty() &&
+         ProfileWriteString(full_path, section, key, value, sync == ProfileSync::kEachWrite);
 }
 
 void ProcessEvents() {

@@ -119,5 +119,16 @@ TEST(ProfileFaultTest, ReadGivesTheValueOrTheDefault) {
   ADD_FAILURE() << "the read never got through";
 }
 
+TEST(ProfileFaultTest, EachWriteIsForcedToDiskUnlessTheCallerDoesIt) {
+  TempFolder folder;
+  FaultyHost counting;
+  ScopedHost in_use(counting);
+  ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "a", "1"));
+  EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
+  ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "b", "2", ProfileSync::kByCaller));
+  EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
+  EXPECT_EQ(folder.Read("t.ini"), "[s]\r\na=1\r\nb=2\r\n");
+}
+
 }  // namespace
 }  // namespace inicrypt
