@@ -188,6 +188,8 @@ template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
 };
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;  // for compilers without aggregate deduction
 
 template <class... Args>
 void AppendFormatted(Text* block, const char* format, Args... args) {
