@@ -18,7 +18,7 @@ class FaultyHostTest : public ::testing::Test {
  protected:
   // Opens dir_/name for writing; the status of the open.
   Status OpenWriter(const std::string& name, std::unique_ptr<HostFile>* file) {
-    return faulty_.OpenFile(dir_ / name, FileAccess::kReadWrite, FileShare::kDenyReadWrite,
+    return faulty_.OpenFile(dir_.Path(name), FileAccess::kReadWrite, FileShare::kDenyReadWrite,
                             FileCreation::kOpenAlways, file);
   }
   // Writes "a", "b", "c" ... one byte per call; which writes succeeded.
@@ -43,7 +43,7 @@ TEST_F(FaultyHostTest, FailsTheNthCallOfAKindOnceOrFromThenOn) {
   EXPECT_EQ(faulty_.Calls(HostCall::kWrite), 4);
   EXPECT_EQ(faulty_.Injected(), 1);
   file.reset();
-  EXPECT_EQ(ReadAll(dir_ / "once"), "acd");  // the failed write wrote nothing
+  EXPECT_EQ(ReadAll(dir_.Path("once")), "acd");  // the failed write wrote nothing
 
   faulty_.Reset();
   ASSERT_TRUE(IsOk(OpenWriter("from", &file)));
@@ -60,7 +60,7 @@ TEST_F(FaultyHostTest, FailIoCountsEveryFileCallTogether) {
   ASSERT_TRUE(IsOk(file->Write("xy", 2)));
   Status seek = file->Seek(0, SeekOrigin::kStart, nullptr);
   EXPECT_EQ(seek.code(), EIO);
-  EXPECT_EQ(seek.message(), "seek " + (dir_ / "f") + ": injected failure");
+  EXPECT_EQ(seek.message(), "seek " + (dir_.Path("f")) + ": injected failure");
   char byte = 0;
   size_t got = 0;
   ASSERT_TRUE(IsOk(file->Read(&byte, 1, &got)));
@@ -79,7 +79,7 @@ TEST_F(FaultyHostTest, FullDiskWritesPartThenReportsNoSpace) {
   ASSERT_TRUE(IsOk(OpenWriter("f", &file)));
   EXPECT_EQ(file->Write("0123456789", 10).code(), ENOSPC);
   file.reset();
-  EXPECT_EQ(ReadAll(dir_ / "f"), "01234");
+  EXPECT_EQ(ReadAll(dir_.Path("f")), "01234");
 }
 
 TEST_F(FaultyHostTest, FailedOpenCreatesNothingAndFailedCloseStillCloses) {
@@ -88,7 +88,7 @@ TEST_F(FaultyHostTest, FailedOpenCreatesNothingAndFailedCloseStillCloses) {
   std::unique_ptr<HostFile> file;
   EXPECT_EQ(OpenWriter("f", &file).code(), EIO);
   EXPECT_EQ(file, nullptr);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "f"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("f")));
   ASSERT_TRUE(IsOk(OpenWriter("f", &file)));
   EXPECT_EQ(file->Close().code(), EIO);
   // The file no longer holds its share: a second opener denying all gets in.
@@ -97,26 +97,26 @@ TEST_F(FaultyHostTest, FailedOpenCreatesNothingAndFailedCloseStillCloses) {
 }
 
 TEST_F(FaultyHostTest, PathCallsFailWithoutActing) {
-  WriteAll(dir_ / "a", "a");
+  WriteAll(dir_.Path("a"), "a");
   faulty_.FailCall(HostCall::kRename, 1);
   faulty_.FailCall(HostCall::kDelete, 1);
   faulty_.FailCall(HostCall::kCreateFolder, 1);
-  EXPECT_FALSE(faulty_.RenameFile(dir_ / "a", dir_ / "b").ok());
-  EXPECT_FALSE(faulty_.DeleteFile(dir_ / "a").ok());
-  EXPECT_FALSE(faulty_.CreatePrivateFolder(dir_ / "d").ok());
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "a"));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "b"));
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "d"));
+  EXPECT_FALSE(faulty_.RenameFile(dir_.Path("a"), dir_.Path("b")).ok());
+  EXPECT_FALSE(faulty_.DeleteFile(dir_.Path("a")).ok());
+  EXPECT_FALSE(faulty_.CreatePrivateFolder(dir_.Path("d")).ok());
+  EXPECT_TRUE(std::filesystem::exists(dir_.Path("a")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("b")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path("d")));
   // Second calls of each kind go through.
-  EXPECT_TRUE(IsOk(faulty_.RenameFile(dir_ / "a", dir_ / "b")));
-  EXPECT_TRUE(IsOk(faulty_.DeleteFile(dir_ / "b")));
+  EXPECT_TRUE(IsOk(faulty_.RenameFile(dir_.Path("a"), dir_.Path("b"))));
+  EXPECT_TRUE(IsOk(faulty_.DeleteFile(dir_.Path("b"))));
 }
 
 TEST_F(FaultyHostTest, FilesMayOutliveTheHost) {
   std::unique_ptr<HostFile> file;
   {
     FaultyHost short_lived;
-    ASSERT_TRUE(IsOk(short_lived.OpenFile(dir_ / "f", FileAccess::kWrite, FileShare::kAll,
+    ASSERT_TRUE(IsOk(short_lived.OpenFile(dir_.Path("f"), FileAccess::kWrite, FileShare::kAll,
                                           FileCreation::kCreateNew, &file)));
   }
   EXPECT_TRUE(IsOk(file->Write("x", 1)));
@@ -129,7 +129,7 @@ TEST_F(FaultyHostTest, ScopedHostPutsItInPlace) {
     ScopedHost in_use(faulty_);
     EXPECT_EQ(&GetHost(), &faulty_);
     faulty_.FailCall(HostCall::kDelete, 1);
-    EXPECT_FALSE(GetHost().DeleteFile(dir_ / "none").code() == ENOENT);
+    EXPECT_FALSE(GetHost().DeleteFile(dir_.Path("none")).code() == ENOENT);
   }
   EXPECT_EQ(&GetHost(), &PlatformHost());
 }

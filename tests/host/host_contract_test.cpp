@@ -54,7 +54,7 @@ TEST_P(HostFileTest, CreationRulesKeepCreateOrEmptyAsTabled) {
   for (const Case& c : cases) {
     for (FileAccess access : kAccesses) {
       SCOPED_TRACE(::testing::Message() << "row " << row << " access " << int(access));
-      std::string path = dir_ / ("f" + std::to_string(row++));
+      std::string path = dir_.Path("f" + std::to_string(row++));
       if (c.exists) WriteAll(path, "old");
       std::unique_ptr<HostFile> file;
       Status status = Open(path, access, FileShare::kAll, c.creation, &file);
@@ -73,7 +73,7 @@ TEST_P(HostFileTest, CreationRulesKeepCreateOrEmptyAsTabled) {
 }
 
 TEST_P(HostFileTest, AccessIsEnforcedByTheFile) {
-  std::string path = dir_ / "a";
+  std::string path = dir_.Path("a");
   WriteAll(path, "abc");
   std::unique_ptr<HostFile> reader, writer;
   // A reader that empties the file still may not write.
@@ -117,11 +117,11 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
       {A::kRead, S::kAll, A::kRead, S::kDenyReadWrite, false},
   };
   fs::create_directory(dir_.path() / "sub");
-  std::string path = dir_ / "sub/f.ini";
+  std::string path = dir_.Path("sub/f.ini");
   WriteAll(path, "data");
   fs::create_hard_link(path, dir_.path() / "link.ini");
-  const std::string spellings[] = {path, dir_ / "sub/./f.ini", dir_ / "sub\\f.ini",
-                                   dir_ / "link.ini"};
+  const std::string spellings[] = {path, dir_.Path("sub/./f.ini"), dir_.Path("sub\\f.ini"),
+                                   dir_.Path("link.ini")};
   for (size_t i = 0; i < std::size(cases); ++i) {
     const ShareCase& c = cases[i];
     for (const std::string& other : spellings) {
@@ -149,7 +149,7 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
 }
 
 TEST_P(HostFileTest, RefusedOpenEmptiesNothingAndHoldsNothing) {
-  std::string path = dir_ / "f";
+  std::string path = dir_.Path("f");
   WriteAll(path, "keep");
   std::unique_ptr<HostFile> reader, writer;
   ASSERT_TRUE(IsOk(
@@ -177,7 +177,7 @@ TEST_P(HostFileTest, FolderNeverOpensAsFile) {
 }
 
 TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
-  std::string fifo = dir_ / "fifo";
+  std::string fifo = dir_.Path("fifo");
   TextList arguments;
   arguments.Append(fifo);
   int code = -1;
@@ -194,7 +194,7 @@ TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
 }
 
 TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
-  auto file = OpenRw(dir_ / "f");
+  auto file = OpenRw(dir_.Path("f"));
   ASSERT_TRUE(IsOk(file->Write("hello", 5)));
   int64_t position = 99;
   EXPECT_FALSE(file->Seek(-1, SeekOrigin::kStart, &position).ok());
@@ -208,11 +208,11 @@ TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
   // Beyond the end is allowed; a write there extends the file.
   ASSERT_TRUE(IsOk(file->Seek(3, SeekOrigin::kEnd, nullptr)));
   ASSERT_TRUE(IsOk(file->Write("!", 1)));
-  EXPECT_EQ(ReadAll(dir_ / "f"), std::string("hello\0\0\0!", 9));
+  EXPECT_EQ(ReadAll(dir_.Path("f")), std::string("hello\0\0\0!", 9));
 }
 
 TEST_P(HostFileTest, SetEndCutsOrExtendsAtThePosition) {
-  std::string path = dir_ / "f";
+  std::string path = dir_.Path("f");
   auto file = OpenRw(path);
   ASSERT_TRUE(IsOk(file->Write("hello world", 11)));
   ASSERT_TRUE(IsOk(file->Seek(5, SeekOrigin::kStart, nullptr)));
@@ -225,7 +225,7 @@ TEST_P(HostFileTest, SetEndCutsOrExtendsAtThePosition) {
 }
 
 TEST_P(HostFileTest, ClosedFileRefusesEveryCall) {
-  auto file = OpenRw(dir_ / "f");
+  auto file = OpenRw(dir_.Path("f"));
   ASSERT_TRUE(IsOk(file->Sync()));
   ASSERT_TRUE(IsOk(file->Close()));
   char byte = 0;
@@ -258,95 +258,96 @@ TEST_P(HostFileTest, DevicesOpenUnderEveryCreationRule) {
 }
 
 TEST_P(HostFileTest, IdNamesTheFileNotThePath) {
-  std::string path = dir_ / "f";
+  std::string path = dir_.Path("f");
   auto a = OpenRw(path);
-  auto b = OpenRw(dir_ / "./f");
-  auto c = OpenRw(dir_ / "g");
+  auto b = OpenRw(dir_.Path("./f"));
+  auto c = OpenRw(dir_.Path("g"));
   EXPECT_EQ(a->Id(), b->Id());
   EXPECT_FALSE(a->Id() == c->Id());
 }
 
 TEST_P(HostFileTest, ErrorsNameOperationAndPath) {
-  std::string missing = dir_ / "missing.ini";
+  std::string missing = dir_.Path("missing.ini");
   std::unique_ptr<HostFile> file;
   Status status =
       Open(missing, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file);
   EXPECT_EQ(status.message(), "open " + missing + ": No such file or directory");
   EXPECT_EQ(status.code(), ENOENT);
-  status = host().RenameFile(missing, dir_ / "to.ini");
+  status = host().RenameFile(missing, dir_.Path("to.ini"));
   EXPECT_EQ(status.message(),
-            "rename " + missing + " to " + (dir_ / "to.ini") + ": No such file or directory");
+            "rename " + missing + " to " + (dir_.Path("to.ini")) + ": No such file or directory");
 }
 
 TEST_P(HostFileTest, RenameReplacesTheTarget) {
-  WriteAll(dir_ / "new", "new");
-  WriteAll(dir_ / "old", "old, longer");
-  ASSERT_TRUE(IsOk(host().RenameFile(dir_ / "new", dir_ / "old")));
-  EXPECT_EQ(ReadAll(dir_ / "old"), "new");
-  EXPECT_FALSE(fs::exists(dir_ / "new"));
+  WriteAll(dir_.Path("new"), "new");
+  WriteAll(dir_.Path("old"), "old, longer");
+  ASSERT_TRUE(IsOk(host().RenameFile(dir_.Path("new"), dir_.Path("old"))));
+  EXPECT_EQ(ReadAll(dir_.Path("old")), "new");
+  EXPECT_FALSE(fs::exists(dir_.Path("new")));
 }
 
 TEST_P(HostFileTest, DeleteTakesFilesOnly) {
-  WriteAll(dir_ / "f", "x");
-  fs::create_directory(dir_ / "d");
-  EXPECT_TRUE(IsOk(host().DeleteFile(dir_ / "f")));
-  EXPECT_FALSE(fs::exists(dir_ / "f"));
-  EXPECT_EQ(host().DeleteFile(dir_ / "f").code(), ENOENT);
-  EXPECT_FALSE(host().DeleteFile(dir_ / "d").ok());
-  EXPECT_TRUE(fs::is_directory(dir_ / "d"));
+  WriteAll(dir_.Path("f"), "x");
+  fs::create_directory(dir_.Path("d"));
+  EXPECT_TRUE(IsOk(host().DeleteFile(dir_.Path("f"))));
+  EXPECT_FALSE(fs::exists(dir_.Path("f")));
+  EXPECT_EQ(host().DeleteFile(dir_.Path("f")).code(), ENOENT);
+  EXPECT_FALSE(host().DeleteFile(dir_.Path("d")).ok());
+  EXPECT_TRUE(fs::is_directory(dir_.Path("d")));
 }
 
 TEST_P(HostFileTest, PathKinds) {
-  WriteAll(dir_ / "f", "x");
-  EXPECT_EQ(host().GetPathKind(dir_ / "f"), PathKind::kFile);
+  WriteAll(dir_.Path("f"), "x");
+  EXPECT_EQ(host().GetPathKind(dir_.Path("f")), PathKind::kFile);
   EXPECT_EQ(host().GetPathKind(dir_.path().string()), PathKind::kFolder);
-  EXPECT_EQ(host().GetPathKind(dir_ / "none"), PathKind::kMissing);
-  EXPECT_EQ(host().GetPathKind(dir_ / "f/below"), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind(dir_.Path("none")), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind(dir_.Path("f/below")), PathKind::kMissing);
   EXPECT_EQ(host().GetPathKind(""), PathKind::kMissing);
   EXPECT_EQ(host().GetPathKind("/dev/null"), PathKind::kOther);
 }
 
 TEST_P(HostFileTest, ModesAndFolders) {
   // A created file gets the usual permissions, as any other program's would.
-  WriteAll(dir_ / "reference", "");
-  auto file = OpenRw(dir_ / "f");
+  WriteAll(dir_.Path("reference"), "");
+  auto file = OpenRw(dir_.Path("f"));
   uint32_t mode = 0, reference = 1;
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "f", &mode)));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "reference", &reference)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("f"), &mode)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("reference"), &reference)));
   EXPECT_EQ(mode, reference);
-  ASSERT_TRUE(IsOk(host().SetFileMode(dir_ / "f", 0640)));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "f", &mode)));
+  ASSERT_TRUE(IsOk(host().SetFileMode(dir_.Path("f"), 0640)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("f"), &mode)));
   EXPECT_EQ(mode, 0640u);
-  EXPECT_FALSE(host().GetFileMode(dir_ / "none", &mode).ok());
+  EXPECT_FALSE(host().GetFileMode(dir_.Path("none"), &mode).ok());
 
-  ASSERT_TRUE(IsOk(host().CreatePrivateFolder(dir_ / "p")));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_ / "p", &mode)));
+  ASSERT_TRUE(IsOk(host().CreatePrivateFolder(dir_.Path("p"))));
+  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("p"), &mode)));
   EXPECT_EQ(mode, 0700u);
-  EXPECT_EQ(host().CreatePrivateFolder(dir_ / "p").code(), EEXIST);
-  WriteAll(dir_ / "p/inside", "");
-  EXPECT_FALSE(host().DeleteFolder(dir_ / "p").ok());
-  fs::remove(dir_ / "p/inside");
-  EXPECT_TRUE(IsOk(host().DeleteFolder(dir_ / "p")));
-  EXPECT_FALSE(fs::exists(dir_ / "p"));
+  EXPECT_EQ(host().CreatePrivateFolder(dir_.Path("p")).code(), EEXIST);
+  WriteAll(dir_.Path("p/inside"), "");
+  EXPECT_FALSE(host().DeleteFolder(dir_.Path("p")).ok());
+  fs::remove(dir_.Path("p/inside"));
+  EXPECT_TRUE(IsOk(host().DeleteFolder(dir_.Path("p"))));
+  EXPECT_FALSE(fs::exists(dir_.Path("p")));
 }
 
 TEST_P(HostFileTest, Cp936NamesReachTheFileSystemWhole) {
   // 0xD5 0x5C is one character (U+8AA0); its second byte is "\" and must not
   // split the name. A "\" between names is a separator.
-  fs::create_directory(dir_ / "sub");
-  std::string name = dir_ / "sub\\\xD5\x5C.ini";
+  fs::create_directory(dir_.Path("sub"));
+  std::string name = dir_.Path("sub\\\xD5\x5C.ini");
   std::unique_ptr<HostFile> file;
   ASSERT_TRUE(
       IsOk(Open(name, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &file)));
   ASSERT_TRUE(IsOk(file->Write("x", 1)));
   file.reset();
   EXPECT_EQ(ReadAll(dir_.path() / "sub" / "\xE8\xAA\xA0.ini"), "x");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "sub"), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path("sub")), fs::directory_iterator()), 1);
   EXPECT_EQ(host().GetPathKind(name), PathKind::kFile);
 }
 
 TEST_P(HostFileTest, PathsWithNoFileSystemFormAreRefused) {
-  const std::string bad[] = {dir_ / "lone\x81", dir_ / "ff\xFF", dir_ / std::string("nul\0x", 5)};
+  const std::string bad[] = {dir_.Path("lone\x81"), dir_.Path("ff\xFF"),
+                             dir_.Path(std::string("nul\0x", 5))};
   for (const std::string& path : bad) {
     std::unique_ptr<HostFile> file;
     Status status =

@@ -50,7 +50,7 @@ TEST_P(HostProcessTest, CurrentFolderRoundTripsInCodePage936) {
   Text current;
   ASSERT_TRUE(IsOk(host().GetCurrentFolder(&current)));
   EXPECT_EQ(current, fs::canonical(dir_.path()).string() + "/\xC4\xBF\xC2\xBC");
-  EXPECT_EQ(host().SetCurrentFolder(dir_ / "none").code(), ENOENT);
+  EXPECT_EQ(host().SetCurrentFolder(dir_.Path("none")).code(), ENOENT);
 }
 
 TEST_P(HostProcessTest, CurrentFolderWithNoCodePage936FormIsAnError) {
@@ -89,7 +89,7 @@ TEST_P(HostProcessTest, RunProgramPassesArgumentsAsGiven) {
 }
 
 TEST_P(HostProcessTest, ProgramsRunDoNotInheritOpenFiles) {
-  auto file = OpenRw(dir_ / "held-open.ini");
+  auto file = OpenRw(dir_.Path("held-open.ini"));
   int code = -1;
   ASSERT_TRUE(IsOk(host().RunProgram("/bin/sh",
                                      Args({"-c",
@@ -111,7 +111,7 @@ TEST_P(HostProcessTest, InterruptTypedDuringAProgramIsTheProgramsToHandle) {
 
 TEST_P(HostProcessTest, RunProgramFailures) {
   int code = 0;
-  Status status = host().RunProgram(dir_ / "no-such-program", TextList(), &code);
+  Status status = host().RunProgram(dir_.Path("no-such-program"), TextList(), &code);
   EXPECT_EQ(status.code(), ENOENT) << status.message();
   status = host().RunProgram("/bin/sh", Args({"-c", "kill -TERM $$"}), &code);
   EXPECT_FALSE(status.ok());
@@ -119,18 +119,18 @@ TEST_P(HostProcessTest, RunProgramFailures) {
 }
 
 TEST_P(HostProcessTest, InterruptRemovesRegisteredPathsThenEndsTheProcess) {
-  WriteAll(dir_ / "file.tmp", "x");
-  WriteAll(dir_ / "kept.tmp", "x");
-  fs::create_directory(dir_ / "folder");
-  WriteAll(dir_ / "folder/inner.tmp", "x");
-  WriteAll(dir_ / "relative.tmp", "x");
+  WriteAll(dir_.Path("file.tmp"), "x");
+  WriteAll(dir_.Path("kept.tmp"), "x");
+  fs::create_directory(dir_.Path("folder"));
+  WriteAll(dir_.Path("folder/inner.tmp"), "x");
+  WriteAll(dir_.Path("relative.tmp"), "x");
   auto body = [&] {
     // The folder comes first: folders are removed after every file.
-    host().RemoveOnInterrupt(dir_ / "folder");
-    host().RemoveOnInterrupt(dir_ / "folder/inner.tmp");
-    host().RemoveOnInterrupt(dir_ / "file.tmp");
-    host().RemoveOnInterrupt(dir_ / "kept.tmp");
-    host().ForgetOnInterrupt(dir_ / "kept.tmp");
+    host().RemoveOnInterrupt(dir_.Path("folder"));
+    host().RemoveOnInterrupt(dir_.Path("folder/inner.tmp"));
+    host().RemoveOnInterrupt(dir_.Path("file.tmp"));
+    host().RemoveOnInterrupt(dir_.Path("kept.tmp"));
+    host().ForgetOnInterrupt(dir_.Path("kept.tmp"));
     // A relative path is taken against the folder current when registered.
     if (!host().SetCurrentFolder(dir_.path().string()).ok()) std::abort();
     host().RemoveOnInterrupt("relative.tmp");
@@ -138,10 +138,10 @@ TEST_P(HostProcessTest, InterruptRemovesRegisteredPathsThenEndsTheProcess) {
     std::raise(SIGTERM);
   };
   EXPECT_EXIT(body(), ::testing::KilledBySignal(SIGTERM), "");
-  EXPECT_FALSE(fs::exists(dir_ / "file.tmp"));
-  EXPECT_FALSE(fs::exists(dir_ / "folder"));
-  EXPECT_FALSE(fs::exists(dir_ / "relative.tmp"));
-  EXPECT_TRUE(fs::exists(dir_ / "kept.tmp"));
+  EXPECT_FALSE(fs::exists(dir_.Path("file.tmp")));
+  EXPECT_FALSE(fs::exists(dir_.Path("folder")));
+  EXPECT_FALSE(fs::exists(dir_.Path("relative.tmp")));
+  EXPECT_TRUE(fs::exists(dir_.Path("kept.tmp")));
 }
 
 }  // namespace

@@ -1,90 +1,14 @@
-// Temporary folders, environment overrides and file helpers for the host tests.
+// The fixture the host contract suites share.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
-#include <random>
-#include <string>
-
-#include "base/status.h"
-
-namespace inicrypt::testing {
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device random;
-    auto base = std::filesystem::temp_directory_path();
-    do {
-      path_ = base / ("inicrypt-host-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  // The folder joined with a name, as a text path ("/" separated).
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Sets (or, with nullopt, unsets) an environment variable for a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(value);
-  }
-  ~ScopedEnv() { Set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Set(const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-inline std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteAll(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline ::testing::AssertionResult IsOk(const Status& status) {
-  if (status.ok()) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << status.message();
-}
-
-}  // namespace inicrypt::testing
-
 #include <memory>
+#include <string>
 
 #include "base/faulty_host.h"
 #include "base/host.h"
+#include "tests/support/support.h"
 
 namespace inicrypt::testing {
 
