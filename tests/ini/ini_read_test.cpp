@@ -12,9 +12,9 @@
 namespace inicrypt {
 namespace {
 
-using testing::DiskBytes;
 using testing::kPasswords;
 using testing::TempFolder;
+using testing::TryReadAll;
 
 // Every listed section, the keys ListKeys gives for its listed name and the
 // value ReadValue gives for each, one line each.
@@ -43,8 +43,8 @@ class IniFixture : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(IniFixture, ReadsAsExpected) {
   const std::string name = GetParam();
-  const auto source = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".ini");
-  const auto expected = DiskBytes(std::string(INICRYPT_TEST_DATA) + "/" + name + ".expected");
+  const auto source = TryReadAll(std::string(INICRYPT_TEST_DATA) + "/" + name + ".ini");
+  const auto expected = TryReadAll(std::string(INICRYPT_TEST_DATA) + "/" + name + ".expected");
   ASSERT_TRUE(source && expected);
   for (const std::string_view password : kPasswords) {
     SCOPED_TRACE(password);

@@ -1,74 +1,15 @@
-// Temporary folders, environment overrides and file access for the INI tests.
+// Files written and read through the store, and the passwords, for the INI tests.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 #include <optional>
-#include <random>
-#include <string>
 #include <string_view>
 
 #include "base/text.h"
 #include "store/file_store.h"
+#include "tests/support/support.h"
 
 namespace inicrypt::testing {
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    do {
-      path_ = base / ("inicrypt-ini-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string Folder() const { return path_.string(); }
-  // A name inside the folder, as a "/" separated text path.
-  Text Path(std::string_view name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Sets (or, with nullopt, unsets) an environment variable for a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Set(value);
-  }
-  ~ScopedEnv() { Set(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Set(const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-// The bytes of a file as they are on disk; nullopt when it cannot be read.
-inline std::optional<std::string> DiskBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Writes text into a new file through the store, enciphered under password.
 inline bool PutText(const Text& path, std::string_view text, std::string_view password) {

@@ -47,7 +47,7 @@ TEST_P(IniEdits, GiveTheExpectedText) {
     EXPECT_TRUE(WriteValue(path, password, e.section, e.key, e.value));
     EXPECT_EQ(testing::GetText(path, password), Text(e.after));
     // The disk holds the text itself, or the text enciphered.
-    EXPECT_EQ(testing::DiskBytes(path) == Text(e.after), password.empty());
+    EXPECT_EQ(testing::TryReadAll(path) == Text(e.after), password.empty());
     EXPECT_TRUE(testing::NobodyHolds(path));
   }
 }
@@ -120,7 +120,7 @@ TEST_P(IniRefusals, LeaveTheFileAlone) {
   const Text given = path;
   EXPECT_FALSE(WriteValue(path, "", r.section, r.key, r.value));
   EXPECT_EQ(path, given);
-  EXPECT_EQ(testing::DiskBytes(file), Text(before));
+  EXPECT_EQ(testing::TryReadAll(file), Text(before));
 }
 
 INSTANTIATE_TEST_SUITE_P(
