@@ -19,10 +19,10 @@ namespace {
 
 using store_testing::Cipher;
 using store_testing::PlainOnDisk;
-using store_testing::ReadRaw;
 using store_testing::ScopedFile;
-using store_testing::TempFolder;
-using store_testing::WriteRaw;
+using testing::ReadAll;
+using testing::TempFolder;
+using testing::WriteAll;
 
 std::string Read(FileNumber file, int32_t count) {
   std::string bytes(static_cast<size_t>(count), '\0');
@@ -41,8 +41,8 @@ class FileStoreTest : public ::testing::TestWithParam<std::string_view> {
   std::string password() const { return std::string(GetParam()); }
   // A file on disk holding plain text (enciphered under the password).
   std::string Make(const std::string& name, const std::string& plain) {
-    const std::string path = temp_ / name;
-    WriteRaw(path, Cipher(plain, GetParam()));
+    const std::string path = temp_.Path(name);
+    WriteAll(path, Cipher(plain, GetParam()));
     return path;
   }
   FileNumber Open(const std::string& path, int mode = OpenReadWrite, int share = ShareAll) {
@@ -74,7 +74,7 @@ TEST_P(FileStoreTest, OpenModesFollowTheirTable) {
   };
   for (const OpenModeCase& c : cases) {
     SCOPED_TRACE("mode " + std::to_string(c.mode));
-    const std::string missing = temp_ / ("missing" + std::to_string(c.mode));
+    const std::string missing = temp_.Path("missing" + std::to_string(c.mode));
     {
       ScopedFile file(Open(missing, c.mode));
       EXPECT_EQ(file != 0, c.opens_missing);
@@ -102,9 +102,9 @@ TEST_P(FileStoreTest, OpenModesFollowTheirTable) {
 
 TEST(FileStore, LeftOutModesAreReadWriteAndShareAll) {
   TempFolder temp;
-  EXPECT_EQ(OpenFile(temp / "missing.ini"), 0u);  // OpenReadWrite needs the file
-  const std::string path = temp / "a.ini";
-  WriteRaw(path, "abc");
+  EXPECT_EQ(OpenFile(temp.Path("missing.ini")), 0u);  // OpenReadWrite needs the file
+  const std::string path = temp.Path("a.ini");
+  WriteAll(path, "abc");
   ScopedFile first(OpenFile(path));
   EXPECT_EQ(Read(first, 3), "abc");
   EXPECT_TRUE(Write(first, "d"));
@@ -125,10 +125,10 @@ TEST_P(FileStoreTest, BadArgumentsOpenNothing) {
 }
 
 TEST_P(FileStoreTest, RefusedOpenKeepsTheHostMessage) {
-  EXPECT_EQ(Open(temp_ / "missing.ini", OpenRead), 0u);
+  EXPECT_EQ(Open(temp_.Path("missing.ini"), OpenRead), 0u);
   EXPECT_NE(LastFileError().message().find("missing.ini"), std::string::npos)
       << LastFileError().message();
-  EXPECT_EQ(Open(temp_ / "", OpenOrCreateReadWrite), 0u);  // a folder
+  EXPECT_EQ(Open(temp_.Path(""), OpenOrCreateReadWrite), 0u);  // a folder
 }
 
 struct ShareCase {
@@ -166,22 +166,22 @@ TEST_P(FileStoreTest, ShareModesHoldOffOtherOpeners) {
 
 TEST(FileStore, EmptyPasswordMakesAPlainFileWhateverThePrefix) {
   TempFolder temp;
-  const std::string path = temp / "a.ini";
+  const std::string path = temp.Path("a.ini");
   const FileNumber file = OpenFile(path, OpenOrCreateReadWrite, ShareAll, "", 10);
   EXPECT_EQ(CheckFileNumber(file), KindPlain);
   EXPECT_TRUE(Write(file, "abc"));
   CloseFile(file);
-  EXPECT_EQ(ReadRaw(path), "abc");
+  EXPECT_EQ(ReadAll(path), "abc");
 }
 
 TEST(FileStore, PrefixBytesStayPlain) {
   TempFolder temp;
-  const std::string path = temp / "a.ini";
+  const std::string path = temp.Path("a.ini");
   const FileNumber file = OpenFile(path, OpenOrCreateReadWrite, ShareAll, "pw", 3);
   EXPECT_EQ(CheckFileNumber(file), KindEnciphered);
   EXPECT_TRUE(Write(file, "abcdef"));
   CloseFile(file);
-  const std::string raw = ReadRaw(path);
+  const std::string raw = ReadAll(path);
   ASSERT_EQ(raw.size(), 6u);
   EXPECT_EQ(raw.substr(0, 3), "abc");
   EXPECT_NE(raw.substr(3), "def");
@@ -192,13 +192,13 @@ TEST(FileStore, PrefixBytesStayPlain) {
 
 TEST(FileStore, EncipheredBytesAreAsLongAsThePlainText) {
   TempFolder temp;
-  const std::string path = temp / "a.ini";
+  const std::string path = temp.Path("a.ini");
   const FileNumber file = OpenFile(path, OpenOrCreateReadWrite, ShareAll, "73580647");
   ASSERT_TRUE(Write(file, "a=1"));
   ASSERT_TRUE(Seek(file, 0));
   EXPECT_EQ(Read(file, 3), "a=1");
   CloseFile(file);
-  const std::string raw = ReadRaw(path);
+  const std::string raw = ReadAll(path);
   EXPECT_EQ(raw.size(), 3u);
   EXPECT_NE(raw, "a=1");
   EXPECT_EQ(raw, Cipher("a=1", "73580647"));
@@ -350,13 +350,13 @@ TEST_P(FileStoreTest, TruncateAndFlush) {
 
 TEST(FileStore, CloseAllFilesClosesEveryNumber) {
   TempFolder temp;
-  WriteRaw(temp / "a.ini", "abc");
-  const FileNumber a = OpenFile(temp / "a.ini", OpenRead, DenyReadWrite);
-  const FileNumber b = OpenFile(temp / "b.ini", OpenOrCreateReadWrite, DenyReadWrite, "pw");
+  WriteAll(temp.Path("a.ini"), "abc");
+  const FileNumber a = OpenFile(temp.Path("a.ini"), OpenRead, DenyReadWrite);
+  const FileNumber b = OpenFile(temp.Path("b.ini"), OpenOrCreateReadWrite, DenyReadWrite, "pw");
   CloseAllFiles();
   EXPECT_EQ(CheckFileNumber(a), -1);
   EXPECT_EQ(CheckFileNumber(b), -1);
-  ScopedFile again(OpenFile(temp / "a.ini", OpenRead, DenyReadWrite));
+  ScopedFile again(OpenFile(temp.Path("a.ini"), OpenRead, DenyReadWrite));
   EXPECT_NE(again, 0u);
 }
 

@@ -17,15 +17,15 @@ namespace {
 using store_testing::Cipher;
 using store_testing::PlainOnDisk;
 using store_testing::ScopedFile;
-using store_testing::TempFolder;
-using store_testing::WriteRaw;
+using testing::TempFolder;
+using testing::WriteAll;
 
 class LinesTest : public ::testing::TestWithParam<std::string_view> {
  protected:
   // Opens a new file holding plain (enciphered under the password).
   FileNumber OpenWith(const std::string& plain) {
-    path_ = temp_ / ("f" + std::to_string(++count_) + ".ini");
-    WriteRaw(path_, Cipher(plain, GetParam()));
+    path_ = temp_.Path("f" + std::to_string(++count_) + ".ini");
+    WriteAll(path_, Cipher(plain, GetParam()));
     return OpenFile(path_, OpenReadWrite, ShareAll, GetParam());
   }
   std::string OnDisk() const { return PlainOnDisk(path_, GetParam()); }
@@ -267,20 +267,20 @@ TEST_P(LinesTest, PieceSizeChangesNothing) {
 }
 
 TEST_P(LinesTest, EditsOnAReadOnlyFileFailAndReturnToTheirPosition) {
-  WriteRaw(temp_ / "ro.ini", Cipher("ab\r\ncd\r\n", GetParam()));
-  ScopedFile file(OpenFile(temp_ / "ro.ini", OpenRead, ShareAll, GetParam()));
+  WriteAll(temp_.Path("ro.ini"), Cipher("ab\r\ncd\r\n", GetParam()));
+  ScopedFile file(OpenFile(temp_.Path("ro.ini"), OpenRead, ShareAll, GetParam()));
   ASSERT_TRUE(Seek(file, 4));
   EXPECT_FALSE(InsertLine(file, "x"));
   EXPECT_EQ(GetPosition(file), 4);
   EXPECT_FALSE(DeleteData(file, 2));
   EXPECT_EQ(GetPosition(file), 4);
   EXPECT_EQ(ReadLine(file), "cd");
-  EXPECT_EQ(PlainOnDisk(temp_ / "ro.ini", GetParam()), "ab\r\ncd\r\n");
+  EXPECT_EQ(PlainOnDisk(temp_.Path("ro.ini"), GetParam()), "ab\r\ncd\r\n");
 }
 
 TEST_P(LinesTest, ReadLineOnAWriteOnlyFileFailsToTheEnd) {
-  WriteRaw(temp_ / "wo.ini", Cipher("ab\r\ncd\r\n", GetParam()));
-  ScopedFile file(OpenFile(temp_ / "wo.ini", OpenWrite, ShareAll, GetParam()));
+  WriteAll(temp_.Path("wo.ini"), Cipher("ab\r\ncd\r\n", GetParam()));
+  ScopedFile file(OpenFile(temp_.Path("wo.ini"), OpenWrite, ShareAll, GetParam()));
   EXPECT_FALSE(IsAtEnd(file, 2));
   EXPECT_TRUE(IsAtEnd(file, 1));  // the byte cannot be read
   EXPECT_EQ(GetPosition(file), 0);

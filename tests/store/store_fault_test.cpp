@@ -16,8 +16,8 @@ namespace {
 using store_testing::Cipher;
 using store_testing::PlainOnDisk;
 using store_testing::ScopedFile;
-using store_testing::TempFolder;
-using store_testing::WriteRaw;
+using testing::TempFolder;
+using testing::WriteAll;
 
 constexpr HostCall kFileCalls[] = {HostCall::kSeek, HostCall::kRead, HostCall::kWrite,
                                    HostCall::kSetEnd};
@@ -32,7 +32,7 @@ class StoreFaultTest : public ::testing::TestWithParam<std::string_view> {
 
   // Opens a fresh copy of the original through the faulty host, at position p.
   FileNumber OpenAt(int32_t p) {
-    WriteRaw(path_, Cipher(original_, GetParam()));
+    WriteAll(path_, Cipher(original_, GetParam()));
     const FileNumber file = OpenFile(path_, OpenReadWrite, ShareAll, GetParam());
     EXPECT_TRUE(Seek(file, p));
     return file;
@@ -71,7 +71,7 @@ class StoreFaultTest : public ::testing::TestWithParam<std::string_view> {
   }
 
   TempFolder temp_;
-  std::string path_ = temp_ / "faults.ini";
+  std::string path_ = temp_.Path("faults.ini");
   std::string original_;
   FaultyHost faulty_;
   ScopedHost in_use_{faulty_};
@@ -163,7 +163,7 @@ TEST_P(StoreFaultTest, IsAtEndAnswersTrueOnFailureAndNeverMoves) {
 }
 
 TEST_P(StoreFaultTest, RefusedOpenAndFailedCloseLeaveNothingRegistered) {
-  WriteRaw(path_, Cipher(original_, GetParam()));
+  WriteAll(path_, Cipher(original_, GetParam()));
   faulty_.FailCall(HostCall::kOpen, 1);
   EXPECT_EQ(OpenFile(path_, OpenReadWrite, DenyReadWrite, GetParam()), 0u);
   EXPECT_NE(LastFileError().message().find("injected"), std::string::npos);

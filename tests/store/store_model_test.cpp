@@ -19,7 +19,7 @@ namespace inicrypt {
 namespace {
 
 using store_testing::ScopedFile;
-using store_testing::TempFolder;
+using testing::TempFolder;
 
 // The plain content of one file and the positions of its openers.
 class Model {
@@ -153,10 +153,10 @@ TEST_P(StoreModelTest, RandomOperationsMatchTheUnbufferedModel) {
     return std::uniform_int_distribution<int64_t>(0, n - 1)(random);
   };
   TempFolder temp;
-  const std::string path = temp / "model.ini";
+  const std::string path = temp.Path("model.ini");
   Model model(GetParam());
   model.bytes = store_testing::RandomText(random, 140000, 2);
-  store_testing::WriteRaw(path, store_testing::Cipher(model.bytes, GetParam()));
+  testing::WriteAll(path, store_testing::Cipher(model.bytes, GetParam()));
 
   FileNumber files[2];
   int64_t at[2] = {0, 0};

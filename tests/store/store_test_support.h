@@ -1,18 +1,16 @@
-// Temporary folders and file helpers for the store tests.
+// Passwords, enciphered bytes, open files and random texts for the store tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
 
 #include "store/cipher.h"
 #include "store/file_store.h"
+#include "tests/support/support.h"
 
 namespace inicrypt::store_testing {
 
@@ -20,38 +18,6 @@ namespace inicrypt::store_testing {
 inline constexpr std::string_view kPasswords[] = {"", "73580647"};
 inline std::string PasswordName(const ::testing::TestParamInfo<std::string_view>& param) {
   return param.param.empty() ? "Plain" : "Enciphered";
-}
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempFolder {
- public:
-  TempFolder() {
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    do {
-      path_ = base / ("inicrypt-store-" + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string ReadRaw(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteRaw(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // The bytes an enciphered file holds for plain text starting at position 0
@@ -67,7 +33,7 @@ inline std::string Cipher(std::string text, std::string_view password) {
 
 // The plain text of a file on disk, read past the store.
 inline std::string PlainOnDisk(const std::string& path, std::string_view password) {
-  return Cipher(ReadRaw(path), password);
+  return Cipher(testing::ReadAll(path), password);
 }
 
 // Closes a file number at the end of a scope.
