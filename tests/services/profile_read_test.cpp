@@ -7,7 +7,7 @@
 #include "base/host.h"
 #include "base/profile.h"
 #include "base/services.h"
-#include "tests/services/temp_folder.h"
+#include "tests/support/support.h"
 
 namespace inicrypt {
 namespace {

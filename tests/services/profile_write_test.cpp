@@ -9,7 +9,7 @@
 #include "base/faulty_host.h"
 #include "base/host.h"
 #include "base/services.h"
-#include "tests/services/temp_folder.h"
+#include "tests/support/support.h"
 
 namespace inicrypt {
 namespace {

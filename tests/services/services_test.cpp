@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/host.h"
-#include "tests/services/temp_folder.h"
+#include "tests/support/support.h"
 
 namespace inicrypt {
 namespace {
