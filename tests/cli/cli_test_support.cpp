@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
-#include <fstream>
-#include <iterator>
-#include <random>
+#include <cstdint>
 #include <sstream>
 
 #include "base/cp936.h"
@@ -19,50 +16,6 @@ namespace {
 const bool kUtf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 }  // namespace
-
-TempFolder::TempFolder() {
-  std::random_device random;
-  const auto base = std::filesystem::temp_directory_path();
-  do {
-    path_ = base / ("inicrypt-cli-test-" + std::to_string(random()));
-  } while (!std::filesystem::create_directory(path_));
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void TempFolder::Write(std::string_view name, std::string_view bytes) const {
-  std::ofstream out(path_ / name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string TempFolder::Read(std::string_view name) const {
-  std::ifstream in(path_ / name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool TempFolder::Exists(std::string_view name) const {
-  return std::filesystem::exists(path_ / name);
-}
-
-std::vector<std::string> TempFolder::Names() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-uint32_t TempFolder::Mode(std::string_view name) const {
-  return static_cast<uint32_t>(std::filesystem::status(path_ / name).permissions()) & 07777;
-}
-
-void TempFolder::SetMode(std::string_view name, uint32_t mode) const {
-  std::filesystem::permissions(path_ / name, static_cast<std::filesystem::perms>(mode));
-}
 
 Result Cli::Run(const std::vector<std::string>& args) {
   EXPECT_TRUE(kUtf8Locale) << "the C.UTF-8 locale is missing";

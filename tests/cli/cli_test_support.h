@@ -1,42 +1,21 @@
-// Shared by the command-line tests: a temporary folder with byte access to
-// its files, and the tool run in-process with string streams, a fixed
-// environment and scripted terminal answers. The process runs in the C.UTF-8
+// Shared by the command-line tests: the tool run in-process with string
+// streams, a fixed environment and scripted terminal answers. The process runs in the C.UTF-8
 // locale, so typed texts and printed texts are UTF-8.
 #pragma once
 
-#include <cstdint>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/text.h"
+#include "tests/support/support.h"
 
 namespace inicrypt::cli::testing {
 
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string folder() const { return path_.string(); }
-  // A name inside the folder, as a path.
-  std::string Path(std::string_view name) const { return (path_ / name).string(); }
-  void Write(std::string_view name, std::string_view bytes) const;
-  std::string Read(std::string_view name) const;
-  bool Exists(std::string_view name) const;
-  // Names of everything in the folder, sorted.
-  std::vector<std::string> Names() const;
-  uint32_t Mode(std::string_view name) const;
-  void SetMode(std::string_view name, uint32_t mode) const;
-
- private:
-  std::filesystem::path path_;
-};
+// A temporary folder with byte access to its files.
+using inicrypt::testing::TempFolder;
 
 struct Result {
   int code = -1;

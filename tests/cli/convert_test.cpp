@@ -57,7 +57,7 @@ TEST_F(CliConvertTest, EncryptWritesTheBytesOfTheWindowsJob) {
 
   Text current;
   ASSERT_TRUE(GetHost().GetCurrentFolder(&current).ok());
-  ASSERT_TRUE(SetRunDirectory(folder_.folder()));
+  ASSERT_TRUE(SetRunDirectory(folder_.Folder()));
   StandInWindow window;
   window.controls[Text(kPathBox)] = P("source.ini");
   window.controls[Text(kPasswordBox)] = "pw";

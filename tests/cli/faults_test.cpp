@@ -5,9 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-
 #include "app/convert.h"
 #include "base/faulty_host.h"
 #include "cli_test_support.h"
@@ -52,16 +49,6 @@ class CliFaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
     folder_.Write("enciphered.ini", Encipher(kPlain, "pw"));
     cli_.environment["INICRYPT_NEW_PASSWORD"] = "new";
     cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
-    // What edit keeps of a text it could not write back lands here.
-    if (const char* tmpdir = std::getenv("TMPDIR")) old_tmpdir_ = tmpdir;
-    setenv("TMPDIR", scratch_.folder().c_str(), 1);
-  }
-  void TearDown() override {
-    if (old_tmpdir_) {
-      setenv("TMPDIR", old_tmpdir_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
   }
   std::vector<std::string> Args(const FaultCase& c) const {
     std::vector<std::string> args = c.args;
@@ -74,7 +61,8 @@ class CliFaultLoopTest : public ::testing::TestWithParam<FaultSpan> {
 
   TempFolder folder_;
   TempFolder scratch_;
-  std::optional<std::string> old_tmpdir_;
+  // What edit keeps of a text it could not write back lands here.
+  inicrypt::testing::ScopedEnv tmpdir_{"TMPDIR", scratch_.Folder()};
   Cli cli_;
 };
 

@@ -120,7 +120,7 @@ TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
 TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {
   Text previous;
   ASSERT_TRUE(GetHost().GetCurrentFolder(&previous).ok());
-  ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.folder()).ok());
+  ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.Folder()).ok());
   const Result r = cli_.Run({"set", "--plain", "a.ini", "s", "k", "v"});
   ASSERT_TRUE(GetHost().SetCurrentFolder(previous).ok());
   EXPECT_EQ(r.code, 0) << r.err;
