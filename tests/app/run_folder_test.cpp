@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "base/faulty_host.h"
@@ -18,31 +17,15 @@ using ::testing::IsEmpty;
 // Points the per-user data folder into a temporary folder for one test.
 class RunFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("XDG_DATA_HOME");
-    had_old_ = old != nullptr;
-    if (had_old_) old_ = old;
-    data_home_ = run_.File("data/home");
-    setenv("XDG_DATA_HOME", data_home_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (had_old_) {
-      setenv("XDG_DATA_HOME", old_.c_str(), 1);
-    } else {
-      unsetenv("XDG_DATA_HOME");
-    }
-  }
-
   testing::TempRunDirectory run_;
-  Text data_home_;
-  std::string old_;
-  bool had_old_ = false;
+  Text data_home_ = run_.File("data/home");
+  testing::ScopedEnv data_home_env_{"XDG_DATA_HOME", data_home_};
 };
 
 TEST_F(RunFolderTest, ProgramFolderWhereFilesCanBeCreated) {
   std::filesystem::create_directory(run_.File("bin"));
   EXPECT_EQ(PickRunDirectory(run_.File("bin")), run_.File("bin"));
-  EXPECT_THAT(testing::TempRunDirectory::Names(run_.File("bin")), IsEmpty());  // no probe left
+  EXPECT_THAT(testing::NamesIn(run_.File("bin")), IsEmpty());  // no probe left
   EXPECT_FALSE(testing::Exists(data_home_));
 }
 

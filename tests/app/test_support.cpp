@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "base/cp936.h"
 #include "base/services.h"
@@ -14,35 +10,7 @@
 
 namespace inicrypt::testing {
 
-TempRunDirectory::TempRunDirectory() {
-  static std::atomic<int> counter{0};
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name =
-      std::string("inicrypt-app-") + (info ? info->name() : "x") + "-" + std::to_string(counter++);
-  std::replace(name.begin(), name.end(), '/', '_');
-  folder_ = std::filesystem::temp_directory_path() / name;
-  std::filesystem::remove_all(folder_);
-  std::filesystem::create_directories(folder_);
-  EXPECT_TRUE(SetRunDirectory(folder_.string()));
-}
-
-TempRunDirectory::~TempRunDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
-
-Text TempRunDirectory::File(std::string_view name) const {
-  return path() + "/" + std::string(name);
-}
-
-std::vector<std::string> TempRunDirectory::Names(const Text& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+TempRunDirectory::TempRunDirectory() { EXPECT_TRUE(SetRunDirectory(folder_.Folder())); }
 
 std::filesystem::path Native(const Text& path) {
   std::string utf8;
@@ -50,15 +18,9 @@ std::filesystem::path Native(const Text& path) {
   return utf8;
 }
 
-std::string ReadFileBytes(const Text& path) {
-  std::ifstream in(Native(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+std::string ReadFileBytes(const Text& path) { return ReadAll(Native(path)); }
 
-void WriteFileBytes(const Text& path, std::string_view bytes) {
-  std::ofstream out(Native(path), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+void WriteFileBytes(const Text& path, std::string_view bytes) { WriteAll(Native(path), bytes); }
 
 bool Exists(const Text& path) { return std::filesystem::exists(Native(path)); }
 

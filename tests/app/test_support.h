@@ -1,5 +1,5 @@
 // Shared by the app tests: a temporary run directory, whole-file helpers
-// and a scripted stand-in for the main window.
+// for code page 936 paths and a scripted stand-in for the main window.
 #pragma once
 
 #include <deque>
@@ -11,24 +11,22 @@
 
 #include "app/job_window.h"
 #include "base/text.h"
+#include "tests/support/support.h"
 
 namespace inicrypt::testing {
 
-// A fresh folder, made the run directory; removed with its content after.
+// A fresh temporary folder, made the run directory; removed with its content after.
 class TempRunDirectory {
  public:
   TempRunDirectory();
-  ~TempRunDirectory();
   // The folder as a Text path, and a file in it.
-  Text path() const { return folder_.string(); }
-  Text File(std::string_view name) const;
-  // Names of the files in the folder (or in another one), sorted, as the
-  // file system has them (UTF-8).
-  std::vector<std::string> Names() const { return Names(path()); }
-  static std::vector<std::string> Names(const Text& folder);
+  Text path() const { return folder_.Folder(); }
+  Text File(std::string_view name) const { return folder_.Path(name); }
+  // Names of the files in the folder, sorted, as the file system has them (UTF-8).
+  std::vector<std::string> Names() const { return folder_.Names(); }
 
  private:
-  std::filesystem::path folder_;
+  TempFolder folder_;
 };
 
 // The file system's name for a path in code page 936.
