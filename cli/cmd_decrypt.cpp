@@ -12,15 +12,6 @@
 namespace inicrypt::cli {
 namespace {
 
-// The deciphered bytes of the whole input; warns when they hold no section.
-Status DecipherRaw(const Invocation& inv, const Input& input, std::string_view password,
-                   Text* plain) {
-  if (Status s = ReadInput(inv, input, plain); !s.ok()) return s;
-  if (Status s = TransformWhole(password, plain); !s.ok()) return s;
-  if (!plain->empty() && !HoldsSectionHeader(*plain)) WarnNoSection(inv, input.shown);
-  return Status::Ok();
-}
-
 // Every pair of the input, names and values both from it, set one by one in
 // a new plain file by the profile service, as the window's decrypt job does.
 Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view password,
@@ -70,7 +61,7 @@ class Decrypt final : public Command {
     Text password;
     if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
     Text plain;
-    Status status = inv.raw ? DecipherRaw(inv, input, password, &plain)
+    Status status = inv.raw ? ReadDeciphered(inv, input, password, &plain)
                             : DecipherPairs(inv, input, password, &plain);
     std::string bytes;
     if (status.ok()) status = TextToPlainFile(inv, plain, &bytes);

@@ -2,7 +2,6 @@
 // disk.
 #include "cli/command.h"
 #include "cli/endpoints.h"
-#include "cli/file_bytes.h"
 #include "cli/passwords.h"
 #include "cli/plain_text.h"
 
@@ -31,10 +30,7 @@ class View final : public Command {
     Text password;
     if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
     Text plain;
-    Status status = ReadInput(inv, input, &plain);
-    if (status.ok()) status = TransformWhole(password, &plain);
-    if (!status.ok()) return inv.Fail(status);
-    if (!plain.empty() && !HoldsSectionHeader(plain)) WarnNoSection(inv, input.shown);
+    if (Status s = ReadDeciphered(inv, input, password, &plain); !s.ok()) return inv.Fail(s);
     if (Status s = PrintText(inv, plain); !s.ok()) return inv.Fail(s);
     return kExitOk;
   }

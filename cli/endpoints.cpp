@@ -7,6 +7,7 @@
 #include "base/host.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
+#include "cli/plain_text.h"
 
 namespace inicrypt::cli {
 
@@ -27,6 +28,14 @@ Status ReadInput(const Invocation& invocation, const Input& input, std::string* 
   std::istream& in = invocation.console.in;
   bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) return Status::Error("cannot read stdin");
+  return Status::Ok();
+}
+
+Status ReadDeciphered(const Invocation& invocation, const Input& input, std::string_view password,
+                      Text* plain) {
+  if (Status s = ReadInput(invocation, input, plain); !s.ok()) return s;
+  if (Status s = TransformWhole(password, plain); !s.ok()) return s;
+  if (!plain->empty() && !HoldsSectionHeader(*plain)) WarnNoSection(invocation, input.shown);
   return Status::Ok();
 }
 

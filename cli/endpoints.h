@@ -30,6 +30,11 @@ struct Input {
 [[nodiscard]] Status ReadInput(const Invocation& invocation, const Input& input,
                                std::string* bytes);
 
+// The input's whole content deciphered as it stands under password (view and
+// raw decrypt); warns when the text is not empty and holds no section header.
+[[nodiscard]] Status ReadDeciphered(const Invocation& invocation, const Input& input,
+                                    std::string_view password, Text* plain);
+
 // A path the INI functions can open for the input: the file itself, or for
 // stdin a copy in the private folder.
 [[nodiscard]] Status InputPath(const Invocation& invocation, const Input& input,
