@@ -152,10 +152,10 @@ std::string CommandHelp(const Command& command) {
   for (const OptionInfo& o : kOptions) {
     if ((command.info().options & o.flag) == 0) continue;
     std::string left = o.short_name ? std::string("  -") + o.short_name + ", " : "      ";
-    left += "--" + std::string(o.long_name);
-    if (o.takes_value) left += " " + std::string(o.value_name);
+    left.append("--").append(o.long_name);
+    if (o.takes_value) left.append(" ").append(o.value_name);
     if (left.size() < 26) left.resize(26, ' ');
-    text += left + " " + std::string(o.help) + "\n";
+    text.append(left).append(" ").append(o.help).append("\n");
   }
   text += "  -h, --help               show this help\n";
   if ((command.info().options & kOptPassword) != 0) {
