@@ -88,9 +88,9 @@ struct ConvertResult {
                                          const PairProgress& progress = {});
 
 // The decrypt pair loop into output, whose other pairs stay. Each pair is
-// written without its own flush to disk: output is meant to be a file being
-// built under a temporary name (DecryptConfig), forced to disk once when it is
-// complete. A pair the
+// set in place, without a flush to disk of its own: output is meant to be a
+// file being built under a temporary name (DecryptConfig), forced to disk once
+// when it is complete. A pair the
 // profile service refuses (a blank section or key, a line break in a name or
 // value) is passed over. A failing WriteProfileValue stops the loop with
 // kWriteFailed.

@@ -382,6 +382,16 @@ bool ReplaceFile(std::string_view path, bool keep_mode, bool sync,
   return ok;
 }
 
+// Rewrites the open file from the edit on: the edit and the rest after it,
+// then the new end. A failure can leave the file half written.
+bool EditInPlace(HostFile& file, std::string_view content, const Edit& edit) {
+  int64_t at = 0;
+  const std::string_view rest = content.substr(edit.to);
+  bool ok = file.Seek(static_cast<int64_t>(edit.from), SeekOrigin::kStart, &at).ok() &&
+            WritePieces(file, {edit.insert, rest}) && file.SetEnd().ok();
+  return file.Close().ok() && ok;
+}
+
 bool HasLineBreak(std::string_view s) { return std::any_of(s.begin(), s.end(), IsLineBreak); }
 
 }  // namespace
@@ -436,6 +446,9 @@ bool ProfileWriteString(std::string_view path, std::string_view section, std::st
   const std::string_view content = bytes.view();
   const std::optional<Edit> edit = PlanEdit(content, section, key, value);
   if (!edit) return true;
+  // A file being built under a temporary name by its owner is edited in
+  // place: the owner replaces the real file only once it is complete.
+  if (!sync && old != nullptr) return EditInPlace(*old, content, *edit);
   return ReplaceFile(path, old != nullptr, sync,
                      {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
 }

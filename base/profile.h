@@ -63,10 +63,12 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // Section and key are written without the blanks around them. The file is
 // opened for writing and closed to other writers of this process while the
 // call runs. The new content goes to a temporary file in the same folder,
-// which is synced (unless sync is false: for a file that is itself being
-// built under a temporary name and forced to disk by its owner when it is
-// complete), given the old file's permission bits and renamed over the
-// file, so a crash leaves the old file or the new one, never a mix. On
+// which is synced, given the old file's permission bits and renamed over the
+// file, so a crash leaves the old file or the new one, never a mix. With
+// sync false, for a file that is itself being built under a temporary name
+// and forced to disk by its owner when it is complete, an existing file is
+// edited in place instead (a failure can leave it half written) and nothing
+// is forced to disk. On
 // failure the temporary file is removed again (unless that fails too), and
 // the host removes it if the process is interrupted meanwhile.
 // False, with the file left whole, when the file cannot be read or written

@@ -65,9 +65,10 @@ Text ReadProfileValue(std::string_view path, std::string_view section, std::stri
 // file when it is missing (its folder must exist); every other pair stays as
 // it was. The bare-name rule is the one of ReadProfileValue. False when the
 // file cannot be written, the old file then left whole (profile.h tells
-// every case). kByCaller leaves out the flush to stable storage of each
-// write, for a file being built under a temporary name whose owner forces it
-// to disk once when it is complete.
+// every case). kByCaller is for a file being built under a temporary name
+// whose owner forces it to disk once when it is complete: the file is edited
+// in place, not replaced, and nothing is flushed; a failure may leave it half
+// written.
 enum class ProfileSync { kEachWrite, kByCaller };
 [[nodiscard]] bool WriteProfileValue(std::string_view path, std::string_view section,
                                      std::string_view key, std::string_view value,

@@ -362,7 +362,7 @@ TEST(DecryptConfigTest, OutputThatCannotBeWrittenIsAFailure) {
           .outcome,
       ConvertOutcome::kWriteFailed);
   FaultyHost faulty;
-  faulty.FailCall(HostCall::kRename, 2, FaultSpan::kFromNthOn);  // the profile's own rename
+  faulty.FailCall(HostCall::kWrite, 1, FaultSpan::kFromNthOn);  // the profile's writes
   ScopedHost in_use(faulty);
   EXPECT_EQ(
       DecryptConfig(run.File("config.ini"), run.File("config.ini"), kPassword, run.File("new.ini"))

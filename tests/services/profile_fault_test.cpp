@@ -125,9 +125,17 @@ TEST(ProfileFaultTest, EachWriteIsForcedToDiskUnlessTheCallerDoesIt) {
   ScopedHost in_use(counting);
   ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "a", "1"));
   EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
-  ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "b", "2", ProfileSync::kByCaller));
+  EXPECT_EQ(counting.Calls(HostCall::kRename), 1);
+  // Edited in place: no flush, no temporary file renamed over it.
+  for (const auto& [key, value] : {std::pair{"b", "2"}, {"a", "one"}, {"c", ""}}) {
+    ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", key, value, ProfileSync::kByCaller));
+  }
   EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
-  EXPECT_EQ(folder.Read("t.ini"), "[s]\r\na=1\r\nb=2\r\n");
+  EXPECT_EQ(counting.Calls(HostCall::kRename), 1);
+  EXPECT_EQ(folder.Read("t.ini"), "[s]\r\na=one\r\nb=2\r\nc=\r\n");
+  // A shorter text leaves no bytes of the longer one behind.
+  ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "a", "", ProfileSync::kByCaller));
+  EXPECT_EQ(folder.Read("t.ini"), "[s]\r\na=\r\nb=2\r\nc=\r\n");
 }
 
 }  // namespace
