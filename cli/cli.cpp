@@ -91,6 +91,8 @@ std::string ToolHelp() {
       "\n"
       "Exit codes: 0 success, 1 failure or not found, 2 wrong usage.\n"
       "\n"
+      "Security: no salt, no integrity check, RC4 and MD5: read SECURITY.md.\n"
+      "\n"
       "  -h, --help     show this help\n"
       "      --version  show the version\n";
   return text;

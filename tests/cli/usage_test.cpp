@@ -92,6 +92,7 @@ TEST_F(CliUsageTest, OutputIntoMissingFolderFailsAndSaysWhere) {
 TEST_F(CliUsageTest, HelpForTheToolAndEveryCommand) {
   const Result tool = cli_.Run({"--help"});
   EXPECT_EQ(tool.code, 0);
+  EXPECT_THAT(tool.out, HasSubstr("read SECURITY.md"));
   for (const Command* command : AllCommands()) {
     const std::string name(command->Name());
     EXPECT_THAT(tool.out, HasSubstr("\n  " + name + " ")) << name;
