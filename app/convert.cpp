@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/staged_file.h"
-#include "base/services.h"
 #include "ini/ini.h"
+#include "profile/values.h"
 #include "store/file_store.h"
 
 namespace inicrypt {

@@ -1,8 +1,11 @@
 #include "app/jobs.h"
 
 #include "app/convert.h"
-#include "base/host.h"
-#include "base/services.h"
+#include "app/events.h"
+#include "app/run_directory.h"
+#include "host/files.h"
+#include "host/folders.h"
+#include "host/host.h"
 
 namespace inicrypt {
 namespace {

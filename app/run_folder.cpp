@@ -1,8 +1,9 @@
 #include "app/run_folder.h"
 
+#include "app/run_directory.h"
 #include "app/staged_file.h"
-#include "base/host.h"
-#include "base/services.h"
+#include "host/folders.h"
+#include "host/host.h"
 
 namespace inicrypt {
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "base/host.h"
+#include "host/host.h"
 
 namespace inicrypt {
 namespace {

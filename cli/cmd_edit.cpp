@@ -1,8 +1,6 @@
 // edit FILE: the deciphered text in the user's editor, enciphered back when
 // it changed. The plain copy lives in a private folder and is removed on
 // every way out, termination signals included.
-#include "base/host.h"
-#include "base/services.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -10,6 +8,8 @@
 #include "cli/paths.h"
 #include "cli/plain_text.h"
 #include "cli/private_folder.h"
+#include "host/folders.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 namespace {

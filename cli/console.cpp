@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/cp936.h"
-#include "base/host.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 

@@ -4,10 +4,10 @@
 #include <iterator>
 
 #include "app/staged_file.h"
-#include "base/host.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
 #include "cli/plain_text.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 

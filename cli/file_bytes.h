@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/host.h"
 #include "base/status.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 

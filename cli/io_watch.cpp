@@ -1,6 +1,6 @@
 #include "cli/io_watch.h"
 
-#include "base/host.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 namespace {

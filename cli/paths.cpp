@@ -3,8 +3,8 @@
 #include <random>
 
 #include "base/cp936.h"
-#include "base/host.h"
 #include "cli/console.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "base/host.h"
-#include "base/services.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
+#include "host/folders.h"
+#include "host/host.h"
 
 namespace inicrypt::cli {
 

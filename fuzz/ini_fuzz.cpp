@@ -2,9 +2,9 @@
 // through the INI reader and the profile service, then edited with WriteValue
 // and ProfileWriteString; what was written must read back.
 //
-// Built with libFuzzer when INICRYPT_FUZZ is on (clang); otherwise as a
-// replay program that runs the files named on its command line, which the
-// tests do over the INI fixtures.
+// Built with libFuzzer when INICRYPT_FUZZ is on (clang). The tests build it
+// as a replay program that runs the files named on its command line
+// (replay_main.cpp), over the INI fixtures.
 #include <cstddef>
 #include <cctype>
 #include <cstdint>
@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "base/profile.h"
 #include "base/text.h"
 #include "ini/ini.h"
+#include "profile/profile.h"
 #include "store/file_store.h"
 
 namespace {

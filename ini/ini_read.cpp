@@ -1,5 +1,5 @@
 // Reading: path rule, section and key lists, single values.
-#include "base/services.h"
+#include "host/folders.h"
 #include "ini/ini.h"
 #include "ini/line_rules.h"
 #include "ini/line_scan.h"

@@ -23,8 +23,8 @@
 #include <span>
 #include <string_view>
 
-#include "base/host.h"
 #include "base/status.h"
+#include "host/host.h"
 #include "store/cipher.h"
 #include "store/file_store.h"
 

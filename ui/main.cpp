@@ -7,9 +7,9 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/events.h"
 #include "app/run_folder.h"
 #include "base/fatal.h"
-#include "base/services.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/services.h"
+#include "profile/values.h"
 
 namespace inicrypt {
 namespace {

@@ -6,10 +6,9 @@
 #include <string>
 
 #include "base/cp936.h"
-#include "base/faulty_host.h"
-#include "base/services.h"
+#include "host/faulty_host.h"
 #include "ini/ini.h"
-#include "tests/app/test_support.h"
+#include "tests/support/app_support.h"
 
 namespace inicrypt {
 namespace {

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "app/convert.h"
-#include "base/faulty_host.h"
-#include "base/services.h"
-#include "tests/app/test_support.h"
+#include "app/events.h"
+#include "host/faulty_host.h"
+#include "host/folders.h"
+#include "tests/support/app_support.h"
 
 namespace inicrypt {
 namespace {

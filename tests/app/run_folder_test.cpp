@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "base/faulty_host.h"
-#include "tests/app/test_support.h"
+#include "host/faulty_host.h"
+#include "tests/support/app_support.h"
 
 namespace inicrypt {
 namespace {

@@ -7,9 +7,9 @@
 #include <map>
 
 #include "app/jobs.h"
-#include "base/host.h"
-#include "base/services.h"
+#include "app/run_directory.h"
 #include "cli_test_support.h"
+#include "host/host.h"
 
 namespace inicrypt::cli::testing {
 namespace {

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "app/convert.h"
-#include "base/faulty_host.h"
-#include "base/host.h"
 #include "cli_test_support.h"
+#include "host/faulty_host.h"
+#include "host/host.h"
 
 namespace inicrypt::cli::testing {
 namespace {

@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "base/host.h"
 #include "cli_test_support.h"
+#include "host/host.h"
 
 namespace inicrypt::cli::testing {
 namespace {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/convert.h"
-#include "base/faulty_host.h"
 #include "cli/command.h"
 #include "cli_test_support.h"
+#include "host/faulty_host.h"
 
 namespace inicrypt::cli::testing {
 namespace {

@@ -1,5 +1,5 @@
 // FaultyHost fails exactly the calls a test names, and only those.
-#include "base/faulty_host.h"
+#include "host/faulty_host.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "base/host.h"
+#include "host/host.h"
 #include "test_support.h"
 
 namespace inicrypt::testing {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "base/host.h"
+#include "host/host.h"
 #include "test_support.h"
 
 namespace inicrypt::testing {

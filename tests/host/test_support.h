@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "base/faulty_host.h"
-#include "base/host.h"
+#include "host/faulty_host.h"
+#include "host/host.h"
 #include "tests/support/support.h"
 
 namespace inicrypt::testing {

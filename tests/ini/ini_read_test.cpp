@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/faulty_host.h"
-#include "base/services.h"
+#include "host/faulty_host.h"
+#include "host/folders.h"
 #include "ini/ini.h"
 #include "ini_test_support.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/faulty_host.h"
+#include "host/faulty_host.h"
 #include "ini/ini.h"
 #include "ini_test_support.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "base/host.h"
+#include "host/host.h"
 #include "store/lines.h"
 #include "store_test_support.h"
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "base/faulty_host.h"
+#include "host/faulty_host.h"
 #include "store/file_store.h"
 #include "store/lines.h"
 #include "store_test_support.h"

@@ -11,9 +11,10 @@
 #include <QTimer>
 
 #include "app/convert.h"
+#include "app/events.h"
 #include "app/jobs.h"
-#include "base/services.h"
-#include "tests/app/test_support.h"
+#include "host/folders.h"
+#include "tests/support/app_support.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 

@@ -1,0 +1,18 @@
+// Special folders over the host seam.
+#include "host/folders.h"
+
+#include "base/paths.h"
+#include "host/host.h"
+
+namespace inicrypt {
+
+Text SpecialFolder(int kind) {
+  if (kind < 1 || kind > 11) return {};
+  Text folder = GetHost().GetSpecialFolder(kind);
+  if (!folder.empty() && LastPathSeparator(folder) != folder.size() - 1) {
+    folder += PathSeparator();
+  }
+  return folder;
+}
+
+}  // namespace inicrypt

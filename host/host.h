@@ -1,0 +1,229 @@
+// The host seam: everything the system asks of the operating system.
+//
+// Nothing outside host/ includes an operating-system header (apart from the
+// C library's iconv, behind the code page 936 conversion in base/); the
+// profile service, the store, the INI access, the jobs and the front ends
+// reach the platform only through GetHost(). A POSIX implementation is built on Linux (host_posix.cpp); tests
+// wrap the host to fail chosen calls (FaultyHost, in faulty_host.h).
+//
+// Paths are Text: code page 936 bytes, with "\" or "/" as separators. A host
+// whose file system uses another encoding or separator converts at this seam
+// (POSIX: CP936 -> UTF-8 first, then every "\" becomes "/", so the second byte
+// of a two-byte character is never taken for a separator); a path that has no
+// form there, or holds a NUL byte, fails cleanly with an error Status and
+// never reaches the file system mangled. Names that come back from the host
+// (program path, folders, environment) are converted back to code page 936;
+// one that has no CP936 form is an error or the empty text, never mangled.
+//
+// Errors: a failing call returns a Status whose message names the operation
+// and the path as the caller spelled it, then the reason, for instance
+// "open /x/y.ini: No such file or directory"; code() holds the host's error
+// number (errno on POSIX). Messages are code page 936 text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "base/status.h"
+#include "base/text.h"
+
+namespace inicrypt {
+
+enum class FileAccess { kRead, kWrite, kReadWrite };
+
+// What other openers of the same file may do while this one has it open.
+// Sharing holds between all openers inside the process, keyed by the file's
+// identity, whatever spelling of the path each used (a hard link included),
+// as Windows share modes do: an open is refused when its access is denied by
+// the share mode of an opener that still has the file open, or when its own
+// share mode denies an access that such an opener holds. Between processes
+// the POSIX host enforces nothing (see posix_files.cpp).
+enum class FileShare {
+  kAll,            // others may read and write
+  kDenyRead,       // others may write only
+  kDenyWrite,      // others may read only
+  kDenyReadWrite,  // others may not open the file at all
+};
+
+enum class FileCreation {
+  kOpenExisting,  // fails when missing
+  kCreateAlways,  // created, or emptied to length 0
+  kOpenAlways,    // opened with its content, or created
+  kCreateNew,     // created; fails when something already has the name
+};
+
+enum class SeekOrigin { kStart, kCurrent, kEnd };
+
+struct FileId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+// An open platform file. Bytes are raw: no translation of line ends. A new
+// file object is positioned at 0. Calls against a closed file fail.
+class HostFile {
+ public:
+  virtual ~HostFile() = default;
+
+  // Reads up to n bytes at the current position (one platform read); *got is
+  // the number read, 0 at the end of the file. On failure *got is 0.
+  virtual Status Read(void* buffer, size_t n, size_t* got) = 0;
+  // Writes all n bytes at the current position; a write that cannot
+  // complete (a full disk) is an error, and the bytes written before it stay.
+  // Writing a file opened for reading only is an error.
+  virtual Status Write(const void* bytes, size_t n) = 0;
+  // Moves the position and stores the new one in *position (may be null). A
+  // resulting position below 0 is an error and leaves the position as it was;
+  // a position beyond the end is allowed.
+  virtual Status Seek(int64_t offset, SeekOrigin origin, int64_t* position) = 0;
+  // Makes the current position the end of the file (shortens or extends it).
+  virtual Status SetEnd() = 0;
+  // Forces written bytes to stable storage.
+  virtual Status Sync() = 0;
+  // Closes the file. Afterwards the file is closed even when an error is
+  // returned, and every call fails. Also done by the destructor.
+  virtual Status Close() = 0;
+  // Identifies the file itself, however its path was spelled (device and
+  // inode on POSIX): two open files with equal ids are the same file.
+  virtual FileId Id() const = 0;
+};
+
+// Kinds of object a path can name. A path that cannot be examined (no
+// access, no form on the file system) counts as missing.
+enum class PathKind { kMissing, kFile, kFolder, kOther };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // --- files ---
+  // Opens or creates a file. On success *file holds it, positioned at 0; on
+  // failure *file is null and nothing was created or emptied. A folder never
+  // opens as a file. Created files get the usual permissions (POSIX: 0666
+  // less the umask). kCreateAlways empties the file only once the sharing
+  // rules have let the open through.
+  virtual Status OpenFile(std::string_view path, FileAccess access, FileShare share,
+                          FileCreation creation, std::unique_ptr<HostFile>* file) = 0;
+  virtual PathKind GetPathKind(std::string_view path) = 0;
+  // Deletes a file (not a folder).
+  virtual Status DeleteFile(std::string_view path) = 0;
+  // Renames from over to, replacing a file that to names (atomically on POSIX).
+  virtual Status RenameFile(std::string_view from, std::string_view to) = 0;
+  // Permission bits of a file (POSIX mode & 07777); 0 where the host has none.
+  virtual Status GetFileMode(std::string_view path, uint32_t* mode) = 0;
+  virtual Status SetFileMode(std::string_view path, uint32_t mode) = 0;
+  // Creates a folder readable by its owner only; path must not exist.
+  virtual Status CreatePrivateFolder(std::string_view path) = 0;
+  // Removes an empty folder.
+  virtual Status DeleteFolder(std::string_view path) = 0;
+
+  // --- process ---
+  // Full path of the program's own file, as the operating system knows it
+  // (not as the program was started).
+  virtual Status GetProgramPath(Text* path) = 0;
+  virtual Status SetCurrentFolder(std::string_view path) = 0;
+  // The current folder, a full path without a trailing separator (except
+  // for the root).
+  virtual Status GetCurrentFolder(Text* path) = 0;
+  // The folder of a special-folder kind (1..11), ending in the separator,
+  // or the empty text for a kind the host does not have or cannot tell. The
+  // folder is not created. Kind 3 is the user's desktop; kind 9 is where the
+  // INI functions look for a bare file name (the Windows folder on Windows,
+  // the user's configuration folder on POSIX).
+  virtual Text GetSpecialFolder(int kind) = 0;
+  // An environment variable, as code page 936; empty when unset or when its
+  // value has no CP936 form.
+  virtual Text GetEnvironment(std::string_view name) = 0;
+  // Runs a program with arguments and waits; *exit_code is its exit code.
+  // The program is found like a path, or along PATH when it holds no
+  // separator; each argument is passed as one argument, converted to the
+  // host's encoding but otherwise as given (no shell). A program that cannot
+  // be started, or that ends by a signal, is an error. While it runs, an
+  // interrupt or quit typed at the terminal is left to the program (as
+  // system(3) does); termination requests still reach this process.
+  virtual Status RunProgram(std::string_view program, const TextList& arguments,
+                            int* exit_code) = 0;
+  // Paths to remove (files, then empty folders) if the process is interrupted
+  // or told to terminate (SIGINT, SIGTERM, SIGHUP on POSIX) before they are
+  // forgotten again; the process then ends as the signal would end it. A
+  // relative path is taken against the current folder at the time of the call.
+  virtual void RemoveOnInterrupt(std::string_view path) = 0;
+  virtual void ForgetOnInterrupt(std::string_view path) = 0;
+  // Reads one line from the terminal without echoing it (prompt shown
+  // first). The prompt is code page 936, shown in the terminal's encoding
+  // (the locale's); *line is the line as typed, in that encoding, without its
+  // line end: the caller converts it (LocaleToCp936). No terminal, or end of
+  // input before any byte, is an error; echo is restored on every way out,
+  // an interrupt included.
+  virtual Status ReadSecretLine(std::string_view prompt, std::string* line) = 0;
+};
+
+// Forwards every call to another host; a subclass overrides what it changes.
+class HostWrapper : public Host {
+ public:
+  explicit HostWrapper(Host& target) : target_(target) {}
+  Host& target() const { return target_; }
+
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override {
+    return target_.OpenFile(path, access, share, creation, file);
+  }
+  PathKind GetPathKind(std::string_view path) override { return target_.GetPathKind(path); }
+  Status DeleteFile(std::string_view path) override { return target_.DeleteFile(path); }
+  Status RenameFile(std::string_view from, std::string_view to) override {
+    return target_.RenameFile(from, to);
+  }
+  Status GetFileMode(std::string_view path, uint32_t* mode) override {
+    return target_.GetFileMode(path, mode);
+  }
+  Status SetFileMode(std::string_view path, uint32_t mode) override {
+    return target_.SetFileMode(path, mode);
+  }
+  Status CreatePrivateFolder(std::string_view path) override {
+    return target_.CreatePrivateFolder(path);
+  }
+  Status DeleteFolder(std::string_view path) override { return target_.DeleteFolder(path); }
+  Status GetProgramPath(Text* path) override { return target_.GetProgramPath(path); }
+  Status SetCurrentFolder(std::string_view path) override { return target_.SetCurrentFolder(path); }
+  Status GetCurrentFolder(Text* path) override { return target_.GetCurrentFolder(path); }
+  Text GetSpecialFolder(int kind) override { return target_.GetSpecialFolder(kind); }
+  Text GetEnvironment(std::string_view name) override { return target_.GetEnvironment(name); }
+  Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
+    return target_.RunProgram(program, arguments, exit_code);
+  }
+  void RemoveOnInterrupt(std::string_view path) override { target_.RemoveOnInterrupt(path); }
+  void ForgetOnInterrupt(std::string_view path) override { target_.ForgetOnInterrupt(path); }
+  Status ReadSecretLine(std::string_view prompt, std::string* line) override {
+    return target_.ReadSecretLine(prompt, line);
+  }
+
+ private:
+  Host& target_;
+};
+
+// The host in use: the platform's own unless a test has put another in place.
+Host& GetHost();
+// The platform's own host. It lives until the process ends (never destroyed,
+// so files closed from static destructors still find it).
+Host& PlatformHost();
+
+// Puts a host in place for the lifetime of the object (tests). Scopes nest.
+class ScopedHost {
+ public:
+  explicit ScopedHost(Host& host);
+  ~ScopedHost();
+  ScopedHost(const ScopedHost&) = delete;
+  ScopedHost& operator=(const ScopedHost&) = delete;
+
+ private:
+  Host* previous_;
+};
+
+// Separator of the platform's paths ('/' on POSIX, '\\' on Windows).
+char PathSeparator();
+
+}  // namespace inicrypt

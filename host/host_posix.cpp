@@ -1,0 +1,199 @@
+// The host on POSIX systems (Linux): path and process calls, and the host
+// object that gathers the parts (files in posix_files.cpp, special folders in
+// posix_folders.cpp, interrupts and the terminal in posix_interrupt.cpp).
+//
+// Paths: CP936 -> UTF-8 first, then "\" -> "/" (see host.h). Errors are made
+// in one place, PosixError, from errno and the caller's spelling of the path.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "base/cp936.h"
+#include "host/host.h"
+#include "host/posix_internal.h"
+
+namespace inicrypt {
+namespace {
+
+using posix::FromNative;
+using posix::PosixError;
+using posix::ToNative;
+using posix::What;
+
+// Runs a one-path call: converts the path, then fails with errno when call
+// returns non-zero.
+template <typename Call>
+Status OnPath(std::string_view operation, std::string_view path, Call call) {
+  std::string native;
+  if (Status s = ToNative(operation, path, &native); !s.ok()) return s;
+  if (call(native.c_str()) != 0) return PosixError(What(operation, path), errno);
+  return Status::Ok();
+}
+
+PathKind KindOfPath(std::string_view path) {
+  std::string native;
+  struct stat st {};
+  if (!ToNative("stat", path, &native).ok() || stat(native.c_str(), &st) != 0) {
+    return PathKind::kMissing;
+  }
+  if (S_ISREG(st.st_mode)) return PathKind::kFile;
+  if (S_ISDIR(st.st_mode)) return PathKind::kFolder;
+  return PathKind::kOther;
+}
+
+Status RenamePath(std::string_view from, std::string_view to) {
+  std::string what = What("rename", from) + " to " + std::string(to);
+  std::string native_from, native_to;
+  if (Status s = ToNative("rename", from, &native_from); !s.ok()) return s;
+  if (Status s = ToNative("rename", to, &native_to); !s.ok()) return s;
+  if (rename(native_from.c_str(), native_to.c_str()) != 0) return PosixError(what, errno);
+  return Status::Ok();
+}
+
+Status ModeOf(std::string_view path, uint32_t* mode) {
+  *mode = 0;
+  struct stat st {};
+  Status s = OnPath("stat", path, [&](const char* native) { return stat(native, &st); });
+  if (s.ok()) *mode = static_cast<uint32_t>(st.st_mode) & 07777u;
+  return s;
+}
+
+Status ProgramPath(Text* path) {
+  path->clear();
+  std::string native(256, '\0');
+  while (true) {
+    ssize_t n = readlink("/proc/self/exe", native.data(), native.size());
+    if (n < 0) return PosixError("readlink /proc/self/exe", errno);
+    if (static_cast<size_t>(n) < native.size()) {
+      native.resize(static_cast<size_t>(n));
+      return FromNative("readlink", native, path);
+    }
+    native.resize(native.size() * 2);
+  }
+}
+
+Status CurrentFolder(Text* path) {
+  path->clear();
+  std::string native;
+  if (!posix::NativeCurrentFolder(&native)) return PosixError("getcwd", errno);
+  return FromNative("getcwd", native, path);
+}
+
+Text Environment(std::string_view name) {
+  std::string native;
+  Text value;
+  if (name.empty() || name.find_first_of(std::string_view("=\0", 2)) != std::string_view::npos ||
+      !Cp936ToUtf8(name, &native) ||
+      !Utf8ToCp936(posix::NativeEnvironment(native.c_str()), &value)) {
+    return {};
+  }
+  return value;
+}
+
+Status WaitFor(pid_t pid, std::string_view program, int* exit_code) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return PosixError(What("wait for", program), errno);
+  }
+  if (WIFEXITED(status)) {
+    *exit_code = WEXITSTATUS(status);
+    return Status::Ok();
+  }
+  int sig = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  return Status::Error(What("run", program) + ": ended by signal " + std::to_string(sig));
+}
+
+Status Run(std::string_view program, const TextList& arguments, int* exit_code) {
+  *exit_code = -1;
+  std::vector<std::string> native(1);
+  if (Status s = ToNative("run", program, &native[0]); !s.ok()) return s;
+  for (const Text& argument : arguments) {
+    native.emplace_back();
+    if (argument.find('\0') != Text::npos || !Cp936ToUtf8(argument, &native.back())) {
+      return PosixError(What("run", program), EILSEQ, "an argument has no UTF-8 form: " + argument);
+    }
+  }
+  std::vector<char*> argv;
+  for (std::string& a : native) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  // As system(3) does: while the program runs, a Ctrl-C or Ctrl-\ typed at
+  // the terminal is the program's (an editor's) to handle, not a reason for
+  // us to end and remove files it still has open. The child starts with the
+  // default actions.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  struct sigaction old_int {}, old_quit {};
+  sigaction(SIGINT, &ignore, &old_int);
+  sigaction(SIGQUIT, &ignore, &old_quit);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
+  Status result = rc != 0 ? PosixError(What("run", program), rc) : WaitFor(pid, program, exit_code);
+  sigaction(SIGINT, &old_int, nullptr);
+  sigaction(SIGQUIT, &old_quit, nullptr);
+  return result;
+}
+
+class PosixHost final : public Host {
+ public:
+  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
+                  std::unique_ptr<HostFile>* file) override {
+    return posix::OpenPosixFile(path, access, share, creation, file);
+  }
+  PathKind GetPathKind(std::string_view path) override { return KindOfPath(path); }
+  Status DeleteFile(std::string_view path) override {
+    return OnPath("delete", path, [](const char* p) { return unlink(p); });
+  }
+  Status RenameFile(std::string_view from, std::string_view to) override {
+    return RenamePath(from, to);
+  }
+  Status GetFileMode(std::string_view path, uint32_t* mode) override { return ModeOf(path, mode); }
+  Status SetFileMode(std::string_view path, uint32_t mode) override {
+    return OnPath("chmod", path, [mode](const char* p) { return chmod(p, mode & 07777u); });
+  }
+  Status CreatePrivateFolder(std::string_view path) override {
+    return OnPath("create folder", path, [](const char* p) { return mkdir(p, 0700); });
+  }
+  Status DeleteFolder(std::string_view path) override {
+    return OnPath("delete folder", path, [](const char* p) { return rmdir(p); });
+  }
+  Status GetProgramPath(Text* path) override { return ProgramPath(path); }
+  Status SetCurrentFolder(std::string_view path) override {
+    return OnPath("chdir", path, [](const char* p) { return chdir(p); });
+  }
+  Status GetCurrentFolder(Text* path) override { return CurrentFolder(path); }
+  Text GetSpecialFolder(int kind) override { return posix::FolderOfKind(kind); }
+  Text GetEnvironment(std::string_view name) override { return Environment(name); }
+  Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
+    return Run(program, arguments, exit_code);
+  }
+  void RemoveOnInterrupt(std::string_view path) override { posix::AddInterruptPath(path); }
+  void ForgetOnInterrupt(std::string_view path) override { posix::DropInterruptPath(path); }
+  Status ReadSecretLine(std::string_view prompt, std::string* line) override {
+    return posix::ReadSecret(prompt, line);
+  }
+};
+
+}  // namespace
+
+Host& NewPlatformHost() { return *new PosixHost; }
+
+}  // namespace inicrypt
