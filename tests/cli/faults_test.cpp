@@ -152,6 +152,40 @@ TEST(CliSourceFaultTest, FailingReadsOfTheSourceAreNeverSuccess) {
   }
 }
 
+// list and get never take a read that failed for a missing section or key.
+TEST(CliSourceFaultTest, ListAndGetSayTheyCannotReadNotThatANameIsMissing) {
+  TempFolder folder;
+  folder.Write("c.ini", Encipher(kPlain, "pw"));
+  const std::string path = folder.Path("c.ini");
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"list", path, "t"}, "x\n"},
+      {{"get", path, "t", "x"}, "y\n"},
+  };
+  Cli cli;
+  for (const auto& c : cases) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(::testing::Message() << c.args[0] << " read " << n);
+      FaultyHost faulty;
+      faulty.FailCall(HostCall::kRead, n);
+      inicrypt::testing::RoutedHost routed(faulty,
+                                           [&](std::string_view file) { return file == path; });
+      ScopedHost in_use(routed);
+      const Result r = cli.Run(c.args);
+      if (faulty.Injected() == 0) {
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        break;
+      }
+      EXPECT_EQ(r.code, 1);
+      EXPECT_EQ(r.err, "inicrypt: " + c.args[0] + ": cannot read " + path + "\n");
+      ASSERT_LT(n, 100);
+    }
+  }
+}
+
 TEST(CliFaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
   TempFolder folder;
   folder.Write("c.ini", Encipher(SampleConfiguration, "pw"));
