@@ -2,27 +2,13 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "app/staged_file.h"
 #include "ini/ini.h"
 #include "profile/values.h"
-#include "store/file_store.h"
 
 namespace inicrypt {
 namespace {
-
-// The INI functions rewrite the path they are given; each call gets a copy.
-bool ListSectionsOf(std::string_view path, std::string_view password, TextList& sections) {
-  Text copy(path);
-  return ListSections(copy, password, sections);
-}
-
-bool ListKeysOf(std::string_view path, std::string_view password, std::string_view section,
-                TextList& keys) {
-  Text copy(path);
-  return ListKeys(copy, password, section, keys);
-}
 
 // WriteValue refuses a blank section or key, and a LF, NUL or 0x1A byte in
 // any of the three (each would end the line or the text when read back);
@@ -60,64 +46,6 @@ ConvertResult Failed(ConvertOutcome outcome, ConvertResult result, Status error 
   return result;
 }
 
-// The plain text that WriteValue builds from an empty file: sections in the
-// order of their first write (names matched without regard to ASCII case,
-// spelled as first written), each with its keys in the order of their first
-// write, holding the value written last.
-class ExpectedText {
- public:
-  void Add(const Text& section, const Text& key, const Text& value) {
-    Text upper = ToUpperCase(section);
-    auto found = std::find_if(sections_.begin(), sections_.end(),
-                              [&](const Section& s) { return s.upper == upper; });
-    if (found == sections_.end()) found = sections_.insert(sections_.end(), {section, upper, {}});
-    auto pair = std::find_if(found->pairs.begin(), found->pairs.end(),
-                             [&](const auto& p) { return p.first == key; });
-    if (pair == found->pairs.end()) {
-      found->pairs.emplace_back(key, value);
-    } else {
-      pair->second = value;
-    }
-  }
-
-  Text Render() const {
-    Text text;
-    for (const Section& section : sections_) {
-      text += ConcatTexts("[", section.name, "]\r\n");
-      for (const auto& [key, value] : section.pairs) text += ConcatTexts(key, "=", value, "\r\n");
-    }
-    return text;
-  }
-
- private:
-  struct Section {
-    Text name;
-    Text upper;
-    std::vector<std::pair<Text, Text>> pairs;
-  };
-  std::vector<Section> sections_;
-};
-
-// The whole plain text of path under password; false when it cannot be read.
-bool ReadPlainText(std::string_view path, std::string_view password, Text* text) {
-  FileNumber file = OpenFile(path, OpenRead, ShareAll, password);
-  if (file == 0) return false;
-  int32_t length = GetFileLength(file);
-  bool ok = length >= 0;
-  if (ok) {
-    text->resize(static_cast<size_t>(length));
-    ok = ReadBytes(file, text->data(), length) == length;
-  }
-  CloseFile(file);
-  return ok;
-}
-
-Status WriteError(std::string_view path) {
-  const Status& last = LastFileError();
-  if (!last.ok()) return last;
-  return Status::Error(ConcatTexts("write ", path));
-}
-
 }  // namespace
 
 ConvertResult EncryptPairs(std::string_view source, std::string_view target,
@@ -125,31 +53,27 @@ ConvertResult EncryptPairs(std::string_view source, std::string_view target,
   ConvertResult result;
   TextList sections;
   TextList keys;
-  if (!ListSectionsOf(source, {}, sections))
-    return Failed(ConvertOutcome::kSourceUnreadable, result);
+  if (Status listed = ini::ListSections(source, {}, &sections); !listed.ok()) {
+    return Failed(ConvertOutcome::kSourceUnreadable, result, listed);
+  }
   result.sections = sections.Count();
-  ExpectedText expected;
   for (const Text& section : sections) {
-    if (!ListKeysOf(source, {}, section, keys)) continue;
+    const Lookup listed = ini::ListKeys(source, {}, section, &keys);
+    if (listed.failed()) return Failed(ConvertOutcome::kSourceUnreadable, result, listed.status());
+    if (listed.not_found()) continue;  // a header the listing spells otherwise
     for (const Text& key : keys) {
-      Text value = ReadProfileValue(source, section, key);
+      Text value;  // empty when the profile service finds no such key
+      const Lookup read = profile::ReadValue(source, section, key, &value);
+      if (read.failed()) return Failed(ConvertOutcome::kSourceUnreadable, result, read.status());
       if (!IsWritablePair(section, key, value)) continue;
-      Text path(target);
-      if (!WriteValue(path, password, section, key, value)) {
-        return Failed(ConvertOutcome::kWriteFailed, result, WriteError(target));
+      if (Status written = ini::WriteValue(target, password, section, key, value); !written.ok()) {
+        return Failed(ConvertOutcome::kWriteFailed, result, written);
       }
       ++result.pairs;
-      expected.Add(section, key, value);
       if (!GoOn(progress)) return Failed(ConvertOutcome::kStopped, result);
     }
   }
   if (result.pairs == 0) return Failed(ConvertOutcome::kNothingFound, result);
-  // A write that failed halfway leaves a file other than the one expected.
-  Text written;
-  if (!ReadPlainText(target, password, &written) || written != expected.Render()) {
-    return Failed(ConvertOutcome::kWriteFailed, result,
-                  Status::Error(ConcatTexts("write ", target, ": the file is not as written")));
-  }
   return result;
 }
 
@@ -159,20 +83,24 @@ ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_
   ConvertResult result;
   TextList sections;
   TextList keys;
-  if (!ListSectionsOf(names_file, password, sections)) {
-    return Failed(ConvertOutcome::kSourceUnreadable, result);
+  if (Status listed = ini::ListSections(names_file, password, &sections); !listed.ok()) {
+    return Failed(ConvertOutcome::kSourceUnreadable, result, listed);
   }
   result.sections = sections.Count();
   if (result.sections == 0) return Failed(ConvertOutcome::kNothingFound, result);
   for (const Text& section : sections) {
-    if (!ListKeysOf(names_file, password, section, keys)) continue;
+    const Lookup listed = ini::ListKeys(names_file, password, section, &keys);
+    if (listed.failed()) return Failed(ConvertOutcome::kSourceUnreadable, result, listed.status());
+    if (listed.not_found()) continue;  // a header the listing spells otherwise
     for (const Text& key : keys) {
-      Text path(values_file);
-      Text value = ReadValue(path, password, section, key);
+      Text value;
+      const Lookup read = ini::ReadValue(values_file, password, section, key, &value);
+      if (read.failed()) return Failed(ConvertOutcome::kValuesUnreadable, result, read.status());
+      if (TrimBothEnds(value).empty()) value.clear();  // missing and blank values are empty
       if (!IsProfilePair(section, key, value)) continue;
-      if (!WriteProfileValue(output, section, key, value, ProfileSync::kByCaller)) {
-        return Failed(ConvertOutcome::kWriteFailed, result,
-                      Status::Error(ConcatTexts("write ", output)));
+      if (Status written = profile::WriteValue(output, section, key, value, ProfileSync::kByCaller);
+          !written.ok()) {
+        return Failed(ConvertOutcome::kWriteFailed, result, written);
       }
       ++result.pairs;
       if (!GoOn(progress)) return Failed(ConvertOutcome::kStopped, result);
@@ -184,7 +112,9 @@ ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_
 ConvertResult EncryptConfig(std::string_view source, std::string_view target,
                             std::string_view password, const PairProgress& progress) {
   TextList sections;
-  if (!ListSectionsOf(source, {}, sections)) return Failed(ConvertOutcome::kSourceUnreadable, {});
+  if (Status listed = ini::ListSections(source, {}, &sections); !listed.ok()) {
+    return Failed(ConvertOutcome::kSourceUnreadable, {}, listed);
+  }
   StagedFile staged(target);
   Status created = staged.Create(/*copy_target=*/false);
   if (!created.ok()) return Failed(ConvertOutcome::kWriteFailed, {}, created);
@@ -199,8 +129,8 @@ ConvertResult DecryptConfig(std::string_view names_file, std::string_view values
                             std::string_view password, std::string_view output,
                             const PairProgress& progress) {
   TextList sections;
-  if (!ListSectionsOf(names_file, password, sections)) {
-    return Failed(ConvertOutcome::kSourceUnreadable, {});
+  if (Status listed = ini::ListSections(names_file, password, &sections); !listed.ok()) {
+    return Failed(ConvertOutcome::kSourceUnreadable, {}, listed);
   }
   if (sections.Count() == 0) return Failed(ConvertOutcome::kNothingFound, {});
   StagedFile staged(output);

@@ -61,7 +61,8 @@ using PairProgress = std::function<bool()>;
 
 enum class ConvertOutcome {
   kDone,              // every pair written (the target replaced, for *Config)
-  kSourceUnreadable,  // the source could not be opened; nothing written
+  kSourceUnreadable,  // the source (names and, for encrypt, values) could not be opened or read
+  kValuesUnreadable,  // decrypt: the value file could not be opened or read
   kNothingFound,      // encrypt: no pair to write; decrypt: no section at all
   kWriteFailed,       // the result could not be written completely
   kStopped,           // progress asked to stop
@@ -71,48 +72,48 @@ struct ConvertResult {
   ConvertOutcome outcome = ConvertOutcome::kDone;
   int sections = 0;  // section names listed in the source
   int pairs = 0;     // pairs written
-  Status error;      // for kWriteFailed, what failed and where when known
+  Status error;      // for the failures (kSourceUnreadable, kValuesUnreadable, kWriteFailed):
+                     // what failed and where
 };
 
 // The encrypt pair loop into target, which must be missing or empty. A pair
 // that WriteValue refuses (a blank section or key, a LF, NUL or 0x1A byte
-// that would end its line) is passed over.
-// kNothingFound when no pair was written. After the loop the plain text of
-// target must be exactly what those writes give from an empty file: the
-// sections in the order first written, ASCII case aside, each with its keys
-// in the order first written and the value written last. A WriteValue that
-// fails, or a file that differs (a write failed halfway), gives kWriteFailed;
-// target is then left as far as it got.
+// that would end its line) is passed over. kNothingFound when no pair was
+// written. A source that fails to open or read gives kSourceUnreadable, a
+// failing WriteValue kWriteFailed; both stop the loop at once, target left as
+// far as it got.
 [[nodiscard]] ConvertResult EncryptPairs(std::string_view source, std::string_view target,
                                          std::string_view password,
                                          const PairProgress& progress = {});
 
 // The decrypt pair loop into output, whose other pairs stay. Each pair is
-// set in place, without a flush to disk of its own: output is meant to be a
-// file being built under a temporary name (DecryptConfig), forced to disk once
-// when it is complete. A pair the
-// profile service refuses (a blank section or key, a line break in a name or
-// value) is passed over. A failing WriteProfileValue stops the loop with
-// kWriteFailed.
+// set in place and not forced to disk: output is meant to be a file being
+// built under a temporary name (DecryptConfig), forced to disk once when it
+// is complete. A pair the profile service refuses (a blank section or key, a
+// line break in a name or value) is passed over. A names file that fails to
+// open or read gives kSourceUnreadable, a value file that fails
+// kValuesUnreadable, a failing WriteProfileValue kWriteFailed; each stops
+// the loop at once.
 [[nodiscard]] ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_file,
                                          std::string_view password, std::string_view output,
                                          const PairProgress& progress = {});
 
 // Replaces target with the enciphered pairs of source, never leaving a half
-// file: the source must open (else kSourceUnreadable) and yield at least one
-// pair (else kNothingFound); the new file is built by EncryptPairs under a
-// temporary name in target's folder, forced to disk, given the old file's
-// permission bits and renamed over target. On any outcome but kDone target
-// is exactly as it was and no temporary file is left.
+// file: the source must open and read (else kSourceUnreadable) and yield at
+// least one pair (else kNothingFound); the new file is built by EncryptPairs
+// under a temporary name in target's folder, forced to disk, given the old
+// file's permission bits and renamed over target. On any outcome but kDone
+// target is exactly as it was and no temporary file is left.
 [[nodiscard]] ConvertResult EncryptConfig(std::string_view source, std::string_view target,
                                           std::string_view password,
                                           const PairProgress& progress = {});
 
 // Sets the pairs of names_file (values from values_file) in output the same
-// way: kSourceUnreadable when names_file does not open, kNothingFound when
-// it lists no section (a wrong password, or a file that is not enciphered);
-// otherwise a copy of output is updated under a temporary name and renamed
-// over it. On any outcome but kDone output is exactly as it was.
+// way: kSourceUnreadable when names_file does not open or read, kNothingFound
+// when it lists no section (a wrong password, or a file that is not
+// enciphered); otherwise a copy of output is updated by DecryptPairs under a
+// temporary name and renamed over it. On any outcome but kDone output is
+// exactly as it was.
 [[nodiscard]] ConvertResult DecryptConfig(std::string_view names_file, std::string_view values_file,
                                           std::string_view password, std::string_view output,
                                           const PairProgress& progress = {});

@@ -57,6 +57,8 @@ std::string_view FailureMessage(ConvertOutcome outcome, std::string_view nothing
   switch (outcome) {
     case ConvertOutcome::kSourceUnreadable:
       return msg::kSourceUnreadable;
+    case ConvertOutcome::kValuesUnreadable:
+      return msg::kValuesUnreadable;
     case ConvertOutcome::kNothingFound:
       return nothing_found;
     case ConvertOutcome::kWriteFailed:

@@ -26,4 +26,30 @@ class [[nodiscard]] Status {
   std::string message_;
 };
 
+// The answer of a search or a read that can come up empty: found, not found
+// (the end of the text, no such section or key), or failed with the Status
+// that says why. Not found and failed never share an answer.
+class [[nodiscard]] Lookup {
+ public:
+  static Lookup Found() { return Lookup(kFound, {}); }
+  static Lookup NotFound() { return Lookup(kNotFound, {}); }
+  // An OK status is taken for found.
+  static Lookup Failed(Status status) {
+    const State state = status.ok() ? kFound : kFailed;
+    return Lookup(state, std::move(status));
+  }
+
+  bool found() const { return state_ == kFound; }
+  bool not_found() const { return state_ == kNotFound; }
+  bool failed() const { return state_ == kFailed; }
+  // OK unless failed.
+  const Status& status() const { return status_; }
+
+ private:
+  enum State { kFound, kNotFound, kFailed };
+  Lookup(State state, Status status) : state_(state), status_(std::move(status)) {}
+  State state_;
+  Status status_;
+};
+
 }  // namespace inicrypt

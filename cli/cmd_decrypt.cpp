@@ -4,7 +4,7 @@
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
-#include "cli/io_watch.h"
+#include "cli/pair_loop.h"
 #include "cli/passwords.h"
 #include "cli/plain_text.h"
 #include "cli/private_folder.h"
@@ -21,11 +21,9 @@ Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view
   Text output;
   if (Status s = InputPath(inv, input, folder, &names); !s.ok()) return s;
   if (Status s = folder.AddFile("result.ini", "", &output); !s.ok()) return s;
-  ConvertOutcome outcome;
-  Status status = RunPairLoop([&] { return DecryptPairs(names, names, password, output); },
-                              input.shown, &outcome);
-  if (!status.ok()) return status;
-  if (outcome == ConvertOutcome::kNothingFound) {
+  const ConvertResult result = DecryptPairs(names, names, password, output);
+  if (Status status = PairLoopStatus(result, input.shown); !status.ok()) return status;
+  if (result.outcome == ConvertOutcome::kNothingFound) {
     WarnNoSection(inv, input.shown);
     return Status::Error("nothing to decrypt; no output written");
   }

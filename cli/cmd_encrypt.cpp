@@ -4,7 +4,7 @@
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
-#include "cli/io_watch.h"
+#include "cli/pair_loop.h"
 #include "cli/passwords.h"
 #include "cli/plain_text.h"
 #include "cli/private_folder.h"
@@ -31,11 +31,9 @@ Status EncipherPairs(const Invocation& inv, const Input& input, std::string_view
   }
   Text target;
   if (Status s = folder.AddFile("result.ini", "", &target); !s.ok()) return s;
-  ConvertOutcome outcome;
-  Status status =
-      RunPairLoop([&] { return EncryptPairs(source, target, password); }, input.shown, &outcome);
-  if (!status.ok()) return status;
-  if (outcome == ConvertOutcome::kNothingFound) {
+  const ConvertResult loop = EncryptPairs(source, target, password);
+  if (Status status = PairLoopStatus(loop, input.shown); !status.ok()) return status;
+  if (loop.outcome == ConvertOutcome::kNothingFound) {
     return Status::Error(input.shown + " holds no pair to encrypt; nothing written");
   }
   return ReadWholeFile(target, result);

@@ -37,13 +37,17 @@ class Get final : public Command {
     IniSource source;
     if (Status s = OpenIniSource(inv, folder, &source); !s.ok()) return inv.Fail(s);
     TextList keys;
-    if (!ListKeys(source.path, source.password, section, keys)) {
-      return inv.Fail("no section [" + section + "] in " + source.shown);
-    }
+    const Lookup listed = ini::ListKeys(source.path, source.password, section, &keys);
+    if (listed.failed()) return inv.Fail("cannot read " + source.shown);
+    if (listed.not_found()) return inv.Fail("no section [" + section + "] in " + source.shown);
     if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
       return inv.Fail("no key " + key + " in section [" + section + "] of " + source.shown);
     }
-    Text value = ReadValue(source.path, source.password, section, key);
+    Text value;
+    if (ini::ReadValue(source.path, source.password, section, key, &value).failed()) {
+      return inv.Fail("cannot read " + source.shown);
+    }
+    if (TrimBothEnds(value).empty()) value.clear();  // a blank value prints as an empty line
     if (Status s = PrintText(inv, value + "\n"); !s.ok()) return inv.Fail(s);
     return kExitOk;
   }

@@ -38,9 +38,9 @@ class List final : public Command {
       return inv.Fail(s);
     }
     TextList keys;
-    if (!ListKeys(source.path, source.password, section, keys)) {
-      return inv.Fail("no section [" + section + "] in " + source.shown);
-    }
+    const Lookup listed = ini::ListKeys(source.path, source.password, section, &keys);
+    if (listed.failed()) return inv.Fail("cannot read " + source.shown);
+    if (listed.not_found()) return inv.Fail("no section [" + section + "] in " + source.shown);
     Status s = PrintNames(inv, keys);
     return s.ok() ? kExitOk : inv.Fail(s);
   }

@@ -4,7 +4,6 @@
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
-#include "cli/io_watch.h"
 #include "cli/passwords.h"
 #include "cli/paths.h"
 #include "cli/plain_text.h"
@@ -52,15 +51,7 @@ Status WritePair(const Text& path, const std::string* old_bytes, std::string_vie
     Status s = WriteWholeFile(staged.path(), *old_bytes, FileCreation::kOpenExisting);
     if (!s.ok()) return s;
   }
-  Status failure;
-  {
-    IoWatch watch;
-    Text temp = staged.path();
-    const bool written = WriteValue(temp, password, section, key, value);
-    failure = watch.failure();
-    if (failure.ok() && !written) failure = Status::Error("cannot open " + staged.path());
-  }
-  if (!failure.ok()) return failure;
+  if (Status s = ini::WriteValue(staged.path(), password, section, key, value); !s.ok()) return s;
   return staged.Commit();
 }
 

@@ -16,8 +16,7 @@ Status OpenIniSource(const Invocation& invocation, PrivateFolder& folder, IniSou
     if (!s.ok()) return s;
   }
   if (Status s = InputPath(invocation, input, folder, &source->path); !s.ok()) return s;
-  Text path = source->path;
-  if (!ListSections(path, source->password, source->sections)) {
+  if (!ini::ListSections(source->path, source->password, &source->sections).ok()) {
     return Status::Error("cannot read " + input.shown);
   }
   if (source->sections.Count() == 0 && !invocation.plain) WarnNoSection(invocation, input.shown);

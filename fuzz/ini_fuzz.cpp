@@ -51,13 +51,14 @@ void Store(std::string_view bytes, std::string_view password) {
   inicrypt::FileNumber file =
       inicrypt::OpenFile(FilePath(), inicrypt::CreateWrite, inicrypt::ShareAll, password);
   Check(file != 0, "open for writing");
-  Check(inicrypt::WriteBytes(file, bytes.data(), static_cast<int32_t>(bytes.size())), "write");
+  Check(inicrypt::store::Write(file, bytes.data(), static_cast<int32_t>(bytes.size())).ok(),
+        "write");
   inicrypt::CloseFile(file);
 }
 
 // Every pair the reader lists, read back; then one pair written and read.
 void ReadAndEdit(std::string_view password, std::string_view value) {
-  Text path = FilePath();
+  const Text path = FilePath();
   TextList sections;
   Check(inicrypt::ListSections(path, password, sections), "list sections");
   TextList keys;
@@ -93,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (char c : value) {
     if (std::isalnum(static_cast<unsigned char>(c))) plain += c;
   }
-  if (!plain.empty() && inicrypt::ProfileWriteString(FilePath(), "s", "k", plain)) {
+  if (!plain.empty() && inicrypt::ProfileWriteString(FilePath(), "s", "k", plain).ok()) {
     Check(inicrypt::ProfileGetString(FilePath(), "s", "k", "") == plain, "profile value reads back");
   }
   std::filesystem::remove(FilePath());

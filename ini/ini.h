@@ -11,48 +11,56 @@
 // before the first "=", trimmed; its value everything after it. Keys compare
 // byte for byte. There is no comment syntax. Trimming removes spaces and
 // full-width spaces only; "=", "[" and "]" count only where a character
-// starts (base/text.h).
+// starts (base/text.h). Byte-level cases: tests/ini/ini_read_test.cpp and
+// tests/ini/ini_write_test.cpp.
 //
-// Every call opens the file, scans it from its first byte and closes it again
-// on every way out; nothing is cached between calls. The path is rewritten by
-// NormalizePath first, and the caller's variable keeps the rewritten path.
-// A store failure in the middle of a scan is never taken for the end of the
-// text: the call reports failure instead.
+// Every call opens the file under NormalizePath(path), scans it from its
+// first byte and closes it again on every way out; nothing is cached between
+// calls. The operations in namespace ini answer a failure of the store with
+// its Status and never take it for the end of the text; the bool forms below
+// them answer as they always have.
 #pragma once
 
 #include <string_view>
 
+#include "base/status.h"
 #include "base/text.h"
 #include "store/file_store.h"
 
 namespace inicrypt {
 
-// A path holding no separator ("\" or "/", found where a character starts)
-// gets SpecialFolder(9) + "\" in front of it. Then every "\\" becomes "\",
-// in one pass from the left (three backslashes become two, four become two).
-void NormalizePath(Text& path);
+// The path a file is opened under: a path holding no separator ("\" or "/",
+// found where a character starts) gets SpecialFolder(9) + "\" in front of
+// it; then every "\\" becomes "\", in one pass from the left (three
+// backslashes become two, four become two).
+Text NormalizePath(std::string_view path);
 
-// Fills sections with the name of every header line in file order, duplicates
-// and empty names included: the line without any "[" or "]", trimmed. False
-// when the file cannot be opened or read; the list is then untouched.
-[[nodiscard]] bool ListSections(Text& path, std::string_view password, TextList& sections);
+namespace ini {
 
-// Fills keys with the key of every key line of the first header of section.
-// False when the file cannot be opened or read or the section is not found;
-// the list is then untouched.
-[[nodiscard]] bool ListKeys(Text& path, std::string_view password, std::string_view section,
-                            TextList& keys);
+// Fills *sections with the name of every header line in file order,
+// duplicates and empty names included: the line without any "[" or "]",
+// trimmed. On failure (the file cannot be opened or read) the list is
+// untouched.
+[[nodiscard]] Status ListSections(std::string_view path, std::string_view password,
+                                  TextList* sections);
 
-// The value of the first line of key in the first header of section, all of
-// its bytes after the first "=", untrimmed. A line "key=" (nothing after its
-// only "=") is passed over. A copy of default_value when the file cannot be
-// opened or read, the section or key is missing, or the value is blank.
-[[nodiscard]] Text ReadValue(Text& path, std::string_view password, std::string_view section,
-                             std::string_view key, std::string_view default_value = {});
+// Found: *keys holds the key of every key line under the first header of
+// section. Not found: the file has no such section. Failed: the file cannot
+// be opened or read. Unless found, the list is untouched.
+Lookup ListKeys(std::string_view path, std::string_view password, std::string_view section,
+                TextList* keys);
+
+// Found: *value holds the value of the first line of key under the first
+// header of section, all of its bytes after the first "=", untrimmed (it may
+// be blank); a line "key=" (nothing after its only "=") is passed over. Not
+// found: no such section, or no such key giving a value. Failed: the file
+// cannot be opened or read. Unless found, *value is empty.
+Lookup ReadValue(std::string_view path, std::string_view password, std::string_view section,
+                 std::string_view key, Text* value);
 
 // Sets key in section to value, opening the file read-write or creating it:
-// - the first line of key in the first header of section becomes the text
-//   before its first "=" as it stood, "=" and value;
+// - the first line of key under the first header of section becomes the
+//   text before its first "=" as it stood, "=" and value;
 // - a missing key gets the line key "=" value at the end of the section: in
 //   front of the next header, or at the end of the text;
 // - a missing section is added at the end of the text as "[" section "]" and
@@ -60,23 +68,47 @@ void NormalizePath(Text& path);
 // Lines written end with CR LF; a line that ends the text without a line end
 // gets one before anything is added after it, and a replaced line loses
 // exactly its own bytes and line end. Every other byte stays.
-// False, with nothing opened and the path not rewritten, when path, section
-// or key is blank, when section, key or value holds a LF, NUL or 0x1A byte,
-// or when the key would not read back as the key of its line (it holds "="
-// where a character starts, or ends in a lone lead byte). False as well when
-// the file cannot be opened or a read or edit fails (the file may then be
-// half edited: callers that need the old file whole work on a copy).
-[[nodiscard]] bool WriteValue(Text& path, std::string_view password, std::string_view section,
-                              std::string_view key, std::string_view value);
+// Refused, with nothing opened, when path, section or key is blank, when
+// section, key or value holds a LF, NUL or 0x1A byte, or when the key would
+// not read back as the key of its line (it holds "=" where a character
+// starts, or ends in a lone lead byte). Fails as well when the file cannot be
+// opened, read, edited or closed (the file may then be half edited: callers
+// that need the old file whole work on a copy).
+[[nodiscard]] Status WriteValue(std::string_view path, std::string_view password,
+                                std::string_view section, std::string_view key,
+                                std::string_view value);
+
+// Reads lines from the position of the open file up to the header of
+// section. Found: the position is just after that header line. Not found:
+// the position is at the end of the text.
+Lookup FindSection(FileNumber file, std::string_view section);
+
+}  // namespace ini
+
+// The bool forms, each built on the operation of the same name above.
+
+// ini::ListSections; false on failure.
+[[nodiscard]] bool ListSections(std::string_view path, std::string_view password,
+                                TextList& sections);
+// ini::ListKeys; false when the section is not found or on failure.
+[[nodiscard]] bool ListKeys(std::string_view path, std::string_view password,
+                            std::string_view section, TextList& keys);
+// ini::ReadValue, or a copy of default_value when the value is not found,
+// is blank, or cannot be read.
+[[nodiscard]] Text ReadValue(std::string_view path, std::string_view password,
+                             std::string_view section, std::string_view key,
+                             std::string_view default_value = {});
+// ini::WriteValue; false when refused or on failure.
+[[nodiscard]] bool WriteValue(std::string_view path, std::string_view password,
+                              std::string_view section, std::string_view key,
+                              std::string_view value);
+// ini::FindSection; false when not found or on failure.
+[[nodiscard]] bool FindSection(FileNumber file, std::string_view section);
 
 // Shared by reading and writing.
 
 // True when the line, trimmed, starts with the byte "[" and ends with "]".
 [[nodiscard]] bool IsSectionHeader(std::string_view line);
-// Reads lines from the current position up to the header of section. True
-// when found, the position then just after that header line; false at the
-// end of the text (or on a read failure).
-[[nodiscard]] bool FindSection(FileNumber file, std::string_view section);
 // The key of a line holding "=": the text before its first "=", trimmed.
 [[nodiscard]] Text KeyOfLine(std::string_view line);
 

@@ -8,13 +8,13 @@ namespace inicrypt {
 
 using ini::LineScan;
 using ini::ScopedFile;
-using ini::SectionSearch;
 
-void NormalizePath(Text& path) {
-  if (FindText(path, "\\") == -1 && FindText(path, "/") == -1) {
-    path = ConcatTexts(SpecialFolder(9), "\\", path);
+Text NormalizePath(std::string_view path) {
+  Text full(path);
+  if (FindText(full, "\\") == -1 && FindText(full, "/") == -1) {
+    full = ConcatTexts(SpecialFolder(9), "\\", path);
   }
-  path = ReplaceSubtext(path, "\\\\", "\\");
+  return ReplaceSubtext(full, "\\\\", "\\");
 }
 
 bool IsSectionHeader(std::string_view line) { return ini::HeaderLine(line); }
@@ -24,54 +24,12 @@ Text KeyOfLine(std::string_view line) {
   return eq == ini::kNoEquals ? Text() : Text(ini::KeyView(line, eq));
 }
 
-bool FindSection(FileNumber file, std::string_view section) {
-  LineScan scan(file);
-  return ini::ScanToSection(scan, section) == SectionSearch::kFound;
-}
-
 namespace {
-
-FileNumber OpenForReading(Text& path, std::string_view password) {
-  NormalizePath(path);
-  return OpenFile(path, OpenRead, ShareAll, password);
-}
 
 // The name a header line is listed under: without any "[" or "]", trimmed.
 Text ListedName(std::string_view line) {
   return TrimBothEnds(ReplaceSubtext(ReplaceSubtext(line, "["), "]"));
 }
-
-}  // namespace
-
-bool ListSections(Text& path, std::string_view password, TextList& sections) {
-  const ScopedFile file(OpenForReading(path, password));
-  if (!file) return false;
-  TextList found;
-  LineScan scan(file.get());
-  while (scan.Next()) {
-    if (ini::HeaderLine(scan.line())) found.Append(ListedName(scan.line()));
-  }
-  if (scan.failed()) return false;
-  sections = std::move(found);
-  return true;
-}
-
-bool ListKeys(Text& path, std::string_view password, std::string_view section, TextList& keys) {
-  const ScopedFile file(OpenForReading(path, password));
-  if (!file) return false;
-  LineScan scan(file.get());
-  if (ini::ScanToSection(scan, section) != SectionSearch::kFound) return false;
-  TextList found;
-  while (scan.Next() && !ini::HeaderLine(scan.line())) {
-    const size_t eq = ini::FindEquals(scan.line());
-    if (eq != ini::kNoEquals) found.Append(ini::KeyView(scan.line(), eq));
-  }
-  if (scan.failed()) return false;
-  keys = std::move(found);
-  return true;
-}
-
-namespace {
 
 // True when line is a line of key that gives a value: it splits at "=" into
 // at least two fields (so "key=" with nothing after its only "=" does not).
@@ -81,20 +39,86 @@ bool GivesValueFor(std::string_view line, size_t eq, std::string_view key) {
 
 }  // namespace
 
-Text ReadValue(Text& path, std::string_view password, std::string_view section,
-               std::string_view key, std::string_view default_value) {
-  const ScopedFile file(OpenForReading(path, password));
-  if (!file) return Text(default_value);
+namespace ini {
+
+Lookup FindSection(FileNumber file, std::string_view section) {
+  LineScan scan(file);
+  return ScanToSection(scan, section);
+}
+
+Status ListSections(std::string_view path, std::string_view password, TextList* sections) {
+  ScopedFile file;
+  if (Status status = file.Open(path, OpenRead, password); !status.ok()) return status;
+  TextList found;
   LineScan scan(file.get());
-  if (ini::ScanToSection(scan, section) != SectionSearch::kFound) return Text(default_value);
-  while (scan.Next() && !ini::HeaderLine(scan.line())) {
-    const std::string_view line = scan.line();
-    const size_t eq = ini::FindEquals(line);
-    if (eq == ini::kNoEquals || !GivesValueFor(line, eq, key)) continue;
-    const std::string_view value = line.substr(eq + 1);
-    return ini::TrimView(value).empty() ? Text(default_value) : Text(value);
+  Lookup read = scan.Next();
+  for (; read.found(); read = scan.Next()) {
+    if (HeaderLine(scan.line())) found.Append(ListedName(scan.line()));
   }
-  return Text(default_value);
+  if (read.failed()) return read.status();
+  *sections = std::move(found);
+  return Status::Ok();
+}
+
+Lookup ListKeys(std::string_view path, std::string_view password, std::string_view section,
+                TextList* keys) {
+  ScopedFile file;
+  if (Status status = file.Open(path, OpenRead, password); !status.ok()) {
+    return Lookup::Failed(status);
+  }
+  LineScan scan(file.get());
+  if (Lookup search = ScanToSection(scan, section); !search.found()) return search;
+  TextList found;
+  Lookup read = scan.Next();
+  for (; read.found() && !HeaderLine(scan.line()); read = scan.Next()) {
+    const size_t eq = FindEquals(scan.line());
+    if (eq != kNoEquals) found.Append(KeyView(scan.line(), eq));
+  }
+  if (read.failed()) return read;
+  *keys = std::move(found);
+  return Lookup::Found();
+}
+
+Lookup ReadValue(std::string_view path, std::string_view password, std::string_view section,
+                 std::string_view key, Text* value) {
+  value->clear();
+  ScopedFile file;
+  if (Status status = file.Open(path, OpenRead, password); !status.ok()) {
+    return Lookup::Failed(status);
+  }
+  LineScan scan(file.get());
+  if (Lookup search = ScanToSection(scan, section); !search.found()) return search;
+  Lookup read = scan.Next();
+  for (; read.found() && !HeaderLine(scan.line()); read = scan.Next()) {
+    const std::string_view line = scan.line();
+    const size_t eq = FindEquals(line);
+    if (eq == kNoEquals || !GivesValueFor(line, eq, key)) continue;
+    *value = Text(line.substr(eq + 1));
+    return Lookup::Found();
+  }
+  return read.failed() ? read : Lookup::NotFound();
+}
+
+}  // namespace ini
+
+bool ListSections(std::string_view path, std::string_view password, TextList& sections) {
+  return ini::ListSections(path, password, &sections).ok();
+}
+
+bool ListKeys(std::string_view path, std::string_view password, std::string_view section,
+              TextList& keys) {
+  return ini::ListKeys(path, password, section, &keys).found();
+}
+
+Text ReadValue(std::string_view path, std::string_view password, std::string_view section,
+               std::string_view key, std::string_view default_value) {
+  Text value;
+  if (!ini::ReadValue(path, password, section, key, &value).found()) return Text(default_value);
+  return ini::TrimView(value).empty() ? Text(default_value) : value;
+}
+
+bool FindSection(FileNumber file, std::string_view section) {
+  return ini::FindSection(file, section).found();
 }
 
 }  // namespace inicrypt

@@ -8,7 +8,6 @@ namespace inicrypt {
 
 using ini::LineScan;
 using ini::ScopedFile;
-using ini::SectionSearch;
 
 namespace {
 
@@ -33,79 +32,103 @@ bool AcceptsArguments(std::string_view path, std::string_view section, std::stri
   return EndsAtItsEquals(key);
 }
 
+// Inserts a line at a position.
+Status InsertAt(FileNumber file, int32_t at, std::string_view line) {
+  if (Status status = store::Seek(file, at); !status.ok()) return status;
+  return store::InsertLine(file, line);
+}
+
 // Makes sure the text in front of at ends with a line end, so that what is
-// inserted at at starts a line of its own. A lone CR gets its LF. Returns
-// where the insertion now goes, or -1 on failure.
-int32_t EndLineBefore(FileNumber file, int32_t at) {
-  if (at == 0) return 0;
+// inserted at at starts a line of its own. A lone CR gets its LF. *next is
+// where the insertion now goes.
+Status EndLineBefore(FileNumber file, int32_t at, int32_t* next) {
+  *next = at;
+  if (at == 0) return Status::Ok();
   unsigned char last = 0;
-  if (!Seek(file, at - 1) || ReadBytes(file, &last, 1) != 1) return -1;
-  if (last == '\n') return at;
+  int32_t got = 0;
+  if (Status status = store::Seek(file, at - 1); !status.ok()) return status;
+  if (Status status = store::Read(file, &last, 1, &got); !status.ok()) return status;
+  if (got != 1) return Status::Error("INI: the file shrank during an edit");
+  if (last == '\n') return Status::Ok();
   if (last == '\r') {
     // CR becomes CR LF.
-    if (!Seek(file, at - 1) || !DeleteData(file, 1)) return -1;
-    if (!Seek(file, at - 1) || !InsertLine(file, "")) return -1;
-    return at + 1;
+    if (Status status = store::Seek(file, at - 1); !status.ok()) return status;
+    if (Status status = store::DeleteData(file, 1); !status.ok()) return status;
+    *next = at + 1;
+    return InsertAt(file, at - 1, "");
   }
-  if (!Seek(file, at) || !InsertLine(file, "")) return -1;
-  return at + 2;
+  *next = at + 2;
+  return InsertAt(file, at, "");
 }
 
 // Inserts the lines at the end of the text, which the scan reached at at.
-bool AddAtEndOfText(FileNumber file, int32_t at, std::initializer_list<std::string_view> lines) {
-  at = EndLineBefore(file, at);
-  if (at < 0 || !Seek(file, at)) return false;
+Status AddAtEndOfText(FileNumber file, int32_t at, std::initializer_list<std::string_view> lines) {
+  if (Status status = EndLineBefore(file, at, &at); !status.ok()) return status;
+  if (Status status = store::Seek(file, at); !status.ok()) return status;
   for (const std::string_view line : lines) {
-    if (!InsertLine(file, line)) return false;
+    if (Status status = store::InsertLine(file, line); !status.ok()) return status;
   }
-  return true;
+  return Status::Ok();
 }
 
 // Replaces the line the scan has just read, with its own line end, by the
 // text before its first "=", "=" and value.
-bool ReplaceLine(const LineScan& scan, size_t eq, std::string_view value) {
+Status ReplaceLine(const LineScan& scan, size_t eq, std::string_view value) {
   const FileNumber file = scan.file();
   const int32_t start = scan.line_start();
   const Text line = ConcatTexts(std::string_view(scan.line()).substr(0, eq), "=", value);
-  return Seek(file, start) && DeleteData(file, scan.position() - start) && Seek(file, start) &&
-         InsertLine(file, line);
+  if (Status status = store::Seek(file, start); !status.ok()) return status;
+  if (Status status = store::DeleteData(file, scan.position() - start); !status.ok()) return status;
+  return InsertAt(file, start, line);
 }
 
 // Scans the section the scan stands in: replaces the first line of key, or
 // adds the key line at the end of the section.
-bool SetInSection(LineScan& scan, std::string_view key, std::string_view value) {
+Status SetInSection(LineScan& scan, std::string_view key, std::string_view value) {
   const Text key_line = ConcatTexts(key, "=", value);
-  while (scan.Next()) {
+  Lookup read = scan.Next();
+  for (; read.found(); read = scan.Next()) {
     const std::string_view line = scan.line();
-    if (ini::HeaderLine(line)) {
-      // The section ends in front of this header.
-      return Seek(scan.file(), scan.line_start()) && InsertLine(scan.file(), key_line);
-    }
+    // The section ends in front of the next header.
+    if (ini::HeaderLine(line)) return InsertAt(scan.file(), scan.line_start(), key_line);
     const size_t eq = ini::FindEquals(line);
     if (eq != ini::kNoEquals && ini::KeyView(line, eq) == key) return ReplaceLine(scan, eq, value);
   }
-  return !scan.failed() && AddAtEndOfText(scan.file(), scan.position(), {key_line});
+  if (read.failed()) return read.status();
+  return AddAtEndOfText(scan.file(), scan.position(), {key_line});
+}
+
+Status Edit(FileNumber file, std::string_view section, std::string_view key,
+            std::string_view value) {
+  LineScan scan(file);
+  const Lookup search = ini::ScanToSection(scan, section);
+  if (search.found()) return SetInSection(scan, key, value);
+  if (search.failed()) return search.status();
+  return AddAtEndOfText(file, scan.position(),
+                        {ConcatTexts("[", section, "]"), ConcatTexts(key, "=", value)});
 }
 
 }  // namespace
 
-bool WriteValue(Text& path, std::string_view password, std::string_view section,
-                std::string_view key, std::string_view value) {
-  if (!AcceptsArguments(path, section, key, value)) return false;
-  NormalizePath(path);
-  const ScopedFile file(OpenFile(path, OpenOrCreateReadWrite, ShareAll, password));
-  if (!file) return false;
-  LineScan scan(file.get());
-  switch (ini::ScanToSection(scan, section)) {
-    case SectionSearch::kFound:
-      return SetInSection(scan, key, value);
-    case SectionSearch::kNotFound:
-      return AddAtEndOfText(file.get(), scan.position(),
-                            {ConcatTexts("[", section, "]"), ConcatTexts(key, "=", value)});
-    case SectionSearch::kFailed:
-      break;
+Status ini::WriteValue(std::string_view path, std::string_view password, std::string_view section,
+                       std::string_view key, std::string_view value) {
+  if (!AcceptsArguments(path, section, key, value)) {
+    return Status::Error(
+        "INI: refused a blank path, section or key, a line end in a name or value, or a key "
+        "holding \"=\"");
   }
-  return false;
+  ScopedFile file;
+  if (Status status = file.Open(path, OpenOrCreateReadWrite, password); !status.ok()) {
+    return status;
+  }
+  Status edited = Edit(file.get(), section, key, value);
+  Status closed = file.Close();
+  return edited.ok() ? closed : edited;
+}
+
+bool WriteValue(std::string_view path, std::string_view password, std::string_view section,
+                std::string_view key, std::string_view value) {
+  return ini::WriteValue(path, password, section, key, value).ok();
 }
 
 }  // namespace inicrypt

@@ -340,105 +340,120 @@ Text TemporaryNameBeside(std::string_view path) {
   return name;
 }
 
-bool WritePieces(HostFile& file, std::initializer_list<std::string_view> pieces) {
+Status WritePieces(HostFile& file, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
-    if (!piece.empty() && !file.Write(piece.data(), piece.size()).ok()) return false;
+    if (piece.empty()) continue;
+    if (Status status = file.Write(piece.data(), piece.size()); !status.ok()) return status;
   }
-  return true;
+  return Status::Ok();
 }
 
 // Writes, syncs (when asked) and closes the temporary file; it always ends
 // closed.
-bool FillTemporary(HostFile& file, bool sync, std::initializer_list<std::string_view> pieces) {
-  bool ok = WritePieces(file, pieces) && (!sync || file.Sync().ok());
-  ok = file.Close().ok() && ok;
-  return ok;
+Status FillTemporary(HostFile& file, bool sync, std::initializer_list<std::string_view> pieces) {
+  Status status = WritePieces(file, pieces);
+  if (status.ok() && sync) status = file.Sync();
+  Status closed = file.Close();
+  return status.ok() ? closed : status;
 }
 
 // Gives temp the permission bits of target (when the host has them).
-bool CopyMode(Host& host, std::string_view target, std::string_view temp) {
+Status CopyMode(Host& host, std::string_view target, std::string_view temp) {
   uint32_t mode = 0;
-  if (!host.GetFileMode(target, &mode).ok()) return false;
-  return mode == 0 || host.SetFileMode(temp, mode).ok();
+  if (Status status = host.GetFileMode(target, &mode); !status.ok()) return status;
+  return mode == 0 ? Status::Ok() : host.SetFileMode(temp, mode);
 }
 
 // Puts the pieces in place of the file at path through a temporary file in
 // the same folder; path keeps its old bytes on any failure.
-bool ReplaceFile(std::string_view path, bool keep_mode, bool sync,
-                 std::initializer_list<std::string_view> pieces) {
+Status ReplaceFile(std::string_view path, bool keep_mode, bool sync,
+                   std::initializer_list<std::string_view> pieces) {
   Host& host = GetHost();
   const Text temp = TemporaryNameBeside(path);
   std::unique_ptr<HostFile> file;
-  if (!host.OpenFile(temp, FileAccess::kWrite, FileShare::kDenyReadWrite, FileCreation::kCreateNew,
-                     &file)
-           .ok()) {
-    return false;
+  if (Status status = host.OpenFile(temp, FileAccess::kWrite, FileShare::kDenyReadWrite,
+                                    FileCreation::kCreateNew, &file);
+      !status.ok()) {
+    return status;
   }
   host.RemoveOnInterrupt(temp);
-  bool ok = FillTemporary(*file, sync, pieces);
-  if (ok && keep_mode) ok = CopyMode(host, path, temp);
-  if (ok) ok = host.RenameFile(temp, path).ok();
-  if (!ok) (void)host.DeleteFile(temp);
+  Status status = FillTemporary(*file, sync, pieces);
+  if (status.ok() && keep_mode) status = CopyMode(host, path, temp);
+  if (status.ok()) status = host.RenameFile(temp, path);
+  if (!status.ok()) (void)host.DeleteFile(temp);
   host.ForgetOnInterrupt(temp);
-  return ok;
+  return status;
 }
 
 // Rewrites the open file from the edit on: the edit and the rest after it,
 // then the new end. A failure can leave the file half written.
-bool EditInPlace(HostFile& file, std::string_view content, const Edit& edit) {
+Status EditInPlace(HostFile& file, std::string_view content, const Edit& edit) {
   int64_t at = 0;
   const std::string_view rest = content.substr(edit.to);
-  bool ok = file.Seek(static_cast<int64_t>(edit.from), SeekOrigin::kStart, &at).ok() &&
-            WritePieces(file, {edit.insert, rest}) && file.SetEnd().ok();
-  return file.Close().ok() && ok;
+  Status status = file.Seek(static_cast<int64_t>(edit.from), SeekOrigin::kStart, &at);
+  if (status.ok()) status = WritePieces(file, {edit.insert, rest});
+  if (status.ok()) status = file.SetEnd();
+  Status closed = file.Close();
+  return status.ok() ? closed : status;
 }
 
 bool HasLineBreak(std::string_view s) { return std::any_of(s.begin(), s.end(), IsLineBreak); }
 
 }  // namespace
 
-Text ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
-                      std::string_view default_value) {
-  const Text fallback = Finish(TrimEnd(default_value, IsSpace));
+Lookup ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
+                        Text* value) {
+  value->clear();
   section = TrimBlanks(section);
   key = TrimBlanks(key);
-  if (path.empty() || key.empty()) return fallback;
+  if (path.empty() || key.empty()) return Lookup::NotFound();
+  Host& host = GetHost();
   std::unique_ptr<HostFile> file;
-  if (!GetHost()
-           .OpenFile(path, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file)
-           .ok()) {
-    return fallback;
+  if (Status status =
+          host.OpenFile(path, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file);
+      !status.ok()) {
+    if (host.GetPathKind(path) == PathKind::kMissing) return Lookup::NotFound();
+    return Lookup::Failed(status);
   }
   FileBytes bytes;
-  if (!bytes.ReadFrom(*file).ok()) return fallback;
+  if (Status status = bytes.ReadFrom(*file); !status.ok()) return Lookup::Failed(status);
   const Place place = Locate(bytes.view(), section, key);
-  if (!place.key_found) return fallback;
-  return Finish(Unquote(TrimBlanks(place.raw_value)));
+  if (!place.key_found) return Lookup::NotFound();
+  *value = Finish(Unquote(TrimBlanks(place.raw_value)));
+  return Lookup::Found();
 }
 
-bool ProfileWriteString(std::string_view path, std::string_view section, std::string_view key,
-                        std::string_view value, bool sync) {
+Text ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
+                      std::string_view default_value) {
+  Text value;
+  if (ProfileGetString(path, section, key, &value).found()) return value;
+  return Finish(TrimEnd(default_value, IsSpace));
+}
+
+Status ProfileWriteString(std::string_view path, std::string_view section, std::string_view key,
+                          std::string_view value, bool sync) {
   section = TrimBlanks(section);
   key = TrimBlanks(key);
   if (path.empty() || section.empty() || key.empty() || HasLineBreak(section) ||
       HasLineBreak(key) || HasLineBreak(value)) {
-    return false;
+    return Status::Error(
+        "profile: refused an empty path, section or key, or a line break in a name or value");
   }
   Host& host = GetHost();
   // Held open for writing, and closed to other writers, until the new file
   // is in place: a file we may not write is refused as it would be in place.
   std::unique_ptr<HostFile> old;
   FileBytes bytes;
-  if (host.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyWrite,
-                    FileCreation::kOpenExisting, &old)
-          .ok()) {
-    if (!bytes.ReadFrom(*old).ok()) return false;
+  Status opened = host.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyWrite,
+                                FileCreation::kOpenExisting, &old);
+  if (opened.ok()) {
+    if (Status status = bytes.ReadFrom(*old); !status.ok()) return status;
   } else if (host.GetPathKind(path) != PathKind::kMissing) {
-    return false;
+    return opened;
   }
   const std::string_view content = bytes.view();
   const std::optional<Edit> edit = PlanEdit(content, section, key, value);
-  if (!edit) return true;
+  if (!edit) return Status::Ok();
   // A file being built under a temporary name by its owner is edited in
   // place: the owner replaces the real file only once it is complete.
   if (!sync && old != nullptr) return EditInPlace(*old, content, *edit);

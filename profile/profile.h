@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/status.h"
 #include "base/text.h"
 
 namespace inicrypt {
@@ -35,12 +36,18 @@ namespace inicrypt {
 // Longest value handed back, in bytes.
 inline constexpr int kProfileValueMax = 10239;
 
-// The value of key in section of the file at path: blanks around it removed,
-// then one pair of matching quotes ("..." or '...') around a value of two or
-// more bytes; cut to kProfileValueMax bytes (never inside a two-byte
-// character) and at a NUL byte. When the file, the section or the key is
-// missing, or the key is empty, default_value with its trailing spaces
-// removed. path is a full path (the caller has applied the bare-name rule).
+// Looks up key in section of the file at path. Found: *value holds the value
+// with the blanks around it removed, then one pair of matching quotes
+// ("..." or '...') around a value of two or more bytes; cut to
+// kProfileValueMax bytes (never inside a two-byte character) and at a NUL
+// byte. Not found: the file, the section or the key is missing, or the key
+// is empty. Failed: the file is there but cannot be opened or read. path is
+// a full path (the caller has applied the bare-name rule). Cases:
+// tests/profile/profile_read_test.cpp.
+Lookup ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
+                        Text* value);
+// The value when found; otherwise default_value with its trailing spaces
+// removed.
 Text ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
                       std::string_view default_value);
 
@@ -64,16 +71,17 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // sync false, for a file that is itself being built under a temporary name
 // and forced to disk by its owner when it is complete, an existing file is
 // edited in place instead (a failure can leave it half written) and nothing
-// is forced to disk. On
-// failure the temporary file is removed again (unless that fails too), and
-// the host removes it if the process is interrupted meanwhile.
-// False, with the file left whole, when the file cannot be read or written
+// is forced to disk. On failure the temporary file is removed again (unless
+// that fails too), and the host removes it if the process is interrupted
+// meanwhile.
+// Fails, with the file left whole, when the file cannot be read or written
 // (folder missing or read-only, a read-only file, a folder in the file's
-// place, a file another opener keeps from writers), and when the section or
-// the key is empty after trimming or any of the three holds a CR or LF byte
-// (such a text would break the file's lines).
-[[nodiscard]] bool ProfileWriteString(std::string_view path, std::string_view section,
-                                      std::string_view key, std::string_view value,
-                                      bool sync = true);
+// place, a file another opener keeps from writers); refused when the section
+// or the key is empty after trimming or any of the three holds a CR or LF
+// byte (such a text would break the file's lines). Cases:
+// tests/services/profile_write_test.cpp.
+[[nodiscard]] Status ProfileWriteString(std::string_view path, std::string_view section,
+                                        std::string_view key, std::string_view value,
+                                        bool sync = true);
 
 }  // namespace inicrypt

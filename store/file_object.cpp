@@ -157,7 +157,7 @@ Status FileObject::Write(const void* bytes, size_t count) {
   if (Transforms()) {
     copy = std::make_unique_for_overwrite<uint8_t[]>(count);
     std::memcpy(copy.get(), plain, count);
-    Transform(position_, copy.get(), count, CipherDirection::kWriting);
+    Transform(position_, copy.get(), count);
     data = copy.get();
   }
   if (Status status = HostSeek(position_); !status.ok()) return status;
@@ -214,7 +214,7 @@ Status FileObject::HostRead(int64_t position, uint8_t* bytes, size_t count, size
     done += n;
     host_position_ += static_cast<int64_t>(n);
   }
-  if (done > 0) Transform(position, bytes, done, CipherDirection::kReading);
+  if (done > 0) Transform(position, bytes, done);
   *got = done;
   return Status::Ok();
 }
@@ -262,9 +262,8 @@ EncryptedFile::EncryptedFile(std::string_view password, int32_t prefix_length) {
   cipher_.SetPassword(password, prefix_length);
 }
 
-void EncryptedFile::Transform(int64_t position, uint8_t* bytes, size_t count,
-                              CipherDirection direction) const {
-  cipher_.TransformAt(position, bytes, count, direction);
+void EncryptedFile::Transform(int64_t position, uint8_t* bytes, size_t count) const {
+  cipher_.TransformAt(position, bytes, count);
 }
 
 }  // namespace inicrypt

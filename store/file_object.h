@@ -89,8 +89,7 @@ class FileObject {
   FileObject() = default;
   // Applies the file's cipher in place to bytes at position (nothing for a
   // plain file).
-  virtual void Transform(int64_t position, uint8_t* bytes, size_t count,
-                         CipherDirection direction) const = 0;
+  virtual void Transform(int64_t position, uint8_t* bytes, size_t count) const = 0;
   virtual bool Transforms() const = 0;
 
  private:
@@ -122,10 +121,10 @@ class FileObject {
 
 class PlainFile final : public FileObject {
  public:
-  FileKind Kind() const override { return KindPlain; }
+  FileKind Kind() const override { return FileKind::kPlain; }
 
  private:
-  void Transform(int64_t, uint8_t*, size_t, CipherDirection) const override {}
+  void Transform(int64_t, uint8_t*, size_t) const override {}
   bool Transforms() const override { return false; }
 };
 
@@ -133,11 +132,10 @@ class EncryptedFile final : public FileObject {
  public:
   // A non-empty password; a negative prefix acts as 0.
   EncryptedFile(std::string_view password, int32_t prefix_length);
-  FileKind Kind() const override { return KindEnciphered; }
+  FileKind Kind() const override { return FileKind::kEnciphered; }
 
  private:
-  void Transform(int64_t position, uint8_t* bytes, size_t count,
-                 CipherDirection direction) const override;
+  void Transform(int64_t position, uint8_t* bytes, size_t count) const override;
   bool Transforms() const override { return true; }
 
   PositionCipher cipher_;
@@ -149,9 +147,9 @@ class EncryptedFile final : public FileObject {
 inline constexpr size_t kShiftChunk = 16 * 1024 * 1024;
 
 // InsertLine and DeleteData on a file object, moving pieces of at most chunk
-// bytes. Failures are noted; the position is then moved back to where it was.
-[[nodiscard]] bool InsertBlock(FileObject& file, std::string_view block, size_t chunk);
-[[nodiscard]] bool DeleteBytes(FileObject& file, int64_t count, size_t chunk);
+// bytes. On failure the position is moved back to where it was.
+[[nodiscard]] Status InsertBlock(FileObject& file, std::string_view block, size_t chunk);
+[[nodiscard]] Status DeleteBytes(FileObject& file, int64_t count, size_t chunk);
 
 namespace store_detail {
 // The file last looked up: line loops ask for the same one again and again.
@@ -161,14 +159,14 @@ inline FileObject* hot_object = nullptr;
 FileObject* FindFileObjectSlow(FileNumber file);
 }  // namespace store_detail
 
-// The file object of a registered number, or nullptr (and the failure noted)
-// when the number is not registered. Every store operation starts here.
+// The file object of a registered number, or nullptr when the number is not
+// registered. Every store operation starts here.
 inline FileObject* FindFileObject(FileNumber file) {
   if (file != 0 && file == store_detail::hot_number) return store_detail::hot_object;
   return store_detail::FindFileObjectSlow(file);
 }
 
-// Keeps a failure for LastFileError.
-void NoteFileError(const Status& status);
+// The failure of an operation on a number that is not registered.
+Status NotOpen(FileNumber file);
 
 }  // namespace inicrypt

@@ -22,7 +22,6 @@ struct Entry {
 struct Registry {
   std::vector<Entry> entries;
   FileNumber next = 1;
-  Status last_error;
   bool closes_at_exit = false;
 };
 
@@ -96,51 +95,33 @@ constexpr OpenRule kOpenRules[] = {
 constexpr FileShare kShareRules[] = {FileShare::kAll, FileShare::kDenyRead,
                                      FileShare::kDenyWrite, FileShare::kDenyReadWrite};
 
-bool Failed(const Status& status) {
-  if (status.ok()) return false;
-  NoteFileError(status);
-  return true;
-}
-
-bool Fail(std::string message) {
-  NoteFileError(Status::Error("file store: " + std::move(message)));
-  return false;
-}
+Status Refused(std::string message) { return Status::Error("file store: " + std::move(message)); }
 
 }  // namespace
 
 FileObject* store_detail::FindFileObjectSlow(FileNumber file) {
-  if (Entry* entry = FindEntry(file)) {
-    hot_number = file;
-    hot_object = entry->object.get();
-    return hot_object;
-  }
-  Fail("file number " + std::to_string(file) + " is not open");
-  return nullptr;
+  Entry* entry = FindEntry(file);
+  if (entry == nullptr) return nullptr;
+  hot_number = file;
+  hot_object = entry->object.get();
+  return hot_object;
 }
 
-void NoteFileError(const Status& status) { TheRegistry().last_error = status; }
-
-const Status& LastFileError() { return TheRegistry().last_error; }
-
-int CheckFileNumber(FileNumber file) {
-  const Entry* entry = FindEntry(file);
-  return entry ? entry->kind : -1;
+Status NotOpen(FileNumber file) {
+  return Refused("file number " + std::to_string(file) + " is not open");
 }
 
-FileNumber OpenFile(std::string_view path, int open_mode, int share_mode,
-                    std::string_view password, int32_t prefix_length) {
-  if (path.empty()) {
-    Fail("open: empty path");
-    return 0;
+namespace store {
+
+Status Open(std::string_view path, OpenMode mode, ShareMode share, std::string_view password,
+            int32_t prefix_length, FileNumber* file) {
+  *file = 0;
+  if (path.empty()) return Refused("open: empty path");
+  if (mode < OpenRead || mode > OpenOrCreateReadWrite) {
+    return Refused("open: open mode " + std::to_string(mode) + " is not 1..6");
   }
-  if (open_mode < OpenRead || open_mode > OpenOrCreateReadWrite) {
-    Fail("open: open mode " + std::to_string(open_mode) + " is not 1..6");
-    return 0;
-  }
-  if (share_mode < ShareAll || share_mode > DenyReadWrite) {
-    Fail("open: share mode " + std::to_string(share_mode) + " is not 1..4");
-    return 0;
+  if (share < ShareAll || share > DenyReadWrite) {
+    return Refused("open: share mode " + std::to_string(share) + " is not 1..4");
   }
   std::unique_ptr<FileObject> object;
   if (password.empty()) {
@@ -148,21 +129,99 @@ FileNumber OpenFile(std::string_view path, int open_mode, int share_mode,
   } else {
     object = std::make_unique<EncryptedFile>(password, prefix_length);
   }
-  const OpenRule& rule = kOpenRules[open_mode - 1];
-  if (Failed(object->Open(path, rule.access, kShareRules[share_mode - 1], rule.creation))) {
-    return 0;
+  const OpenRule& rule = kOpenRules[mode - 1];
+  if (Status status = object->Open(path, rule.access, kShareRules[share - 1], rule.creation);
+      !status.ok()) {
+    return status;
   }
   CloseAllFilesAtExit();
   const FileNumber number = NewFileNumber();
   const FileKind kind = object->Kind();
   RegisterFile(number, kind, std::move(object));
-  return number;
+  *file = number;
+  return Status::Ok();
 }
 
-void CloseFile(FileNumber file) {
-  std::unique_ptr<FileObject> object = UnregisterFile(file);
-  if (object) (void)object->Close();
+Status Open(std::string_view path, OpenMode mode, ShareMode share, std::string_view password,
+            FileNumber* file) {
+  return Open(path, mode, share, password, 0, file);
 }
+
+Status Close(FileNumber file) {
+  std::unique_ptr<FileObject> object = UnregisterFile(file);
+  if (!object) return NotOpen(file);
+  return object->Close();
+}
+
+Status Seek(FileNumber file, int32_t offset, SeekFrom from) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  switch (from) {
+    case SeekFrom::kStart: return object->Move(offset, SeekOrigin::kStart);
+    case SeekFrom::kEnd: return object->Move(offset, SeekOrigin::kEnd);
+    case SeekFrom::kCurrent: return object->Move(offset, SeekOrigin::kCurrent);
+  }
+  return Refused("seek: no such origin");
+}
+
+Status GetPosition(FileNumber file, int32_t* position) {
+  *position = -1;
+  const FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  *position = static_cast<int32_t>(object->Position());
+  return Status::Ok();
+}
+
+Status GetLength(FileNumber file, int32_t* length) {
+  *length = -1;
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  int64_t full = 0;
+  if (Status status = object->GetLength(&full); !status.ok()) return status;
+  if (full > kMaxFilePosition) return Refused("length: the file is longer than 2^31 - 1 bytes");
+  *length = static_cast<int32_t>(full);
+  return Status::Ok();
+}
+
+Status Read(FileNumber file, void* buffer, int32_t count, int32_t* got) {
+  *got = 0;
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  if (count < 0) return Refused("read: negative count");
+  size_t n = 0;
+  if (Status status = object->Read(buffer, static_cast<size_t>(count), &n); !status.ok()) {
+    return status;
+  }
+  *got = static_cast<int32_t>(n);
+  return Status::Ok();
+}
+
+Status Write(FileNumber file, const void* bytes, int32_t count) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  if (count < 0) return Refused("write: negative count");
+  return object->Write(bytes, static_cast<size_t>(count));
+}
+
+Status TruncateHere(FileNumber file) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  return object->SetLength(object->Position());
+}
+
+Status Flush(FileNumber file) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
+  return object->Sync();
+}
+
+std::optional<FileKind> KindOf(FileNumber file) {
+  const Entry* entry = FindEntry(file);
+  if (entry == nullptr) return std::nullopt;
+  return entry->kind;
+}
+
+}  // namespace store
 
 void CloseAllFiles() {
   std::vector<Entry> entries = std::move(TheRegistry().entries);
@@ -174,66 +233,43 @@ void CloseAllFiles() {
   }
 }
 
-bool Seek(FileNumber file, int32_t offset) { return Seek(file, FromStart, offset); }
+// --- the numbered forms ---
+
+FileNumber OpenFile(std::string_view path, int open_mode, int share_mode,
+                    std::string_view password, int32_t prefix_length) {
+  if (open_mode < OpenRead || open_mode > OpenOrCreateReadWrite) return 0;
+  if (share_mode < ShareAll || share_mode > DenyReadWrite) return 0;
+  FileNumber file = 0;
+  (void)store::Open(path, static_cast<OpenMode>(open_mode), static_cast<ShareMode>(share_mode),
+                    password, prefix_length, &file);
+  return file;
+}
+
+void CloseFile(FileNumber file) { (void)store::Close(file); }
+
+bool Seek(FileNumber file, int32_t offset) { return store::Seek(file, offset).ok(); }
 
 bool Seek(FileNumber file, int origin, int32_t offset) {
-  FileObject* object = FindFileObject(file);
-  if (object == nullptr) return false;
-  SeekOrigin from = SeekOrigin::kStart;
   switch (origin) {
-    case FromStart: break;
-    case FromEnd: from = SeekOrigin::kEnd; break;
-    case FromCurrent: from = SeekOrigin::kCurrent; break;
-    default: return Fail("seek: origin " + std::to_string(origin) + " is not 1..3");
+    case 1: return store::Seek(file, offset, SeekFrom::kStart).ok();
+    case 2: return store::Seek(file, offset, SeekFrom::kEnd).ok();
+    case 3: return store::Seek(file, offset, SeekFrom::kCurrent).ok();
+    default: return false;
   }
-  return !Failed(object->Move(offset, from));
 }
 
-bool SeekToEnd(FileNumber file) { return Seek(file, FromEnd, 0); }
+bool SeekToEnd(FileNumber file) { return store::Seek(file, 0, SeekFrom::kEnd).ok(); }
 
 int32_t GetPosition(FileNumber file) {
-  const FileObject* object = FindFileObject(file);
-  return object ? static_cast<int32_t>(object->Position()) : -1;
+  int32_t position = -1;
+  (void)store::GetPosition(file, &position);
+  return position;
 }
 
-int32_t GetFileLength(FileNumber file) {
-  FileObject* object = FindFileObject(file);
-  int64_t length = 0;
-  if (object == nullptr || Failed(object->GetLength(&length))) return -1;
-  if (length > kMaxFilePosition) {
-    Fail("length: the file is longer than 2^31 - 1 bytes");
-    return -1;
-  }
-  return static_cast<int32_t>(length);
-}
-
-int32_t ReadBytes(FileNumber file, void* buffer, int32_t count) {
-  FileObject* object = FindFileObject(file);
-  if (object == nullptr) return -1;
-  if (count < 0) {
-    Fail("read: negative count");
-    return -1;
-  }
-  size_t got = 0;
-  if (Failed(object->Read(buffer, static_cast<size_t>(count), &got))) return -1;
-  return static_cast<int32_t>(got);
-}
-
-bool WriteBytes(FileNumber file, const void* bytes, int32_t count) {
-  FileObject* object = FindFileObject(file);
-  if (object == nullptr) return false;
-  if (count < 0) return Fail("write: negative count");
-  return !Failed(object->Write(bytes, static_cast<size_t>(count)));
-}
-
-bool TruncateHere(FileNumber file) {
-  FileObject* object = FindFileObject(file);
-  return object != nullptr && !Failed(object->SetLength(object->Position()));
-}
-
-bool FlushFile(FileNumber file) {
-  FileObject* object = FindFileObject(file);
-  return object != nullptr && !Failed(object->Sync());
+int CheckFileNumber(FileNumber file) {
+  const std::optional<FileKind> kind = store::KindOf(file);
+  if (!kind) return -1;
+  return *kind == FileKind::kPlain ? 1 : 3;
 }
 
 }  // namespace inicrypt

@@ -5,12 +5,14 @@
 // Without a password the bytes pass unchanged. Positions and lengths are
 // those of the plain text; an enciphered file is exactly as long.
 //
-// Failures are reported by results (0, false, -1) and never thrown; the
-// last failure's message is kept for front ends (LastFileError). The store
-// runs on one thread.
+// The operations in namespace store report every failure as a Status that
+// names what failed and where; nothing is thrown. Below them, the numbered
+// forms (OpenFile, Seek, GetPosition ...) answer only 0, false or -1, for
+// callers that want no more. The store runs on one thread.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "base/status.h"
@@ -21,6 +23,7 @@ namespace inicrypt {
 // Names one open file; 0 names none.
 using FileNumber = uint32_t;
 
+// How a file is opened; the numbers are those the numbered OpenFile takes.
 enum OpenMode : int {
   OpenRead = 1,               // read; the file must exist
   OpenWrite = 2,              // write; must exist, content kept
@@ -30,6 +33,7 @@ enum OpenMode : int {
   OpenOrCreateReadWrite = 6,  // read and write; opened with content, or created
 };
 
+// What other openers may do meanwhile; the numbers are those OpenFile takes.
 enum ShareMode : int {
   ShareAll = 1,       // others may read and write
   DenyRead = 2,       // others may write only
@@ -37,69 +41,89 @@ enum ShareMode : int {
   DenyReadWrite = 4,  // others may not open it
 };
 
-enum SeekFrom : int { FromStart = 1, FromEnd = 2, FromCurrent = 3 };
+enum class FileKind { kPlain, kEnciphered };
 
-enum FileKind : int { KindPlain = 1, KindEnciphered = 3 };
+// Where a move counts from.
+enum class SeekFrom { kStart, kEnd, kCurrent };
 
-// Opens path (handed to the host unchanged) and returns its new number, or
-// 0 when nothing was opened: an empty path, an open mode outside 1..6, a
-// share mode outside 1..4, or a file the host refuses (missing in modes 1-3,
-// a missing folder, no access, a sharing conflict, a folder). A password
-// makes an enciphered file whose first prefix_length bytes stay plain
-// (negative acts as 0); an empty one a plain file, where the prefix has no
-// effect. A new file object stands at position 0.
+namespace store {
+
+// Opens path (handed to the host unchanged) and stores its new number in
+// *file (0 on failure). A non-empty password makes an enciphered file whose
+// first prefix_length bytes stay plain (negative acts as 0); the empty one a
+// plain file. The new file stands at position 0. Fails for an empty path, a
+// mode outside the enums, or a file the host refuses (missing in the modes
+// that need it, a missing folder, no access, a sharing conflict, a folder):
+// nothing stays open then.
 //
 // Numbers are never 0, distinct among the open files, and not issued again
 // until 2^32 further opens. Files still open when the process exits are
-// closed then. Reads are buffered per file object; writes through any file
-// object of this process are seen at once by all of them, changes made by
-// other processes only after the file is opened again.
+// closed then. Reads are buffered per file; writes through any file of this
+// process are seen at once by all of them, changes made by other processes
+// only after the file is opened again.
+[[nodiscard]] Status Open(std::string_view path, OpenMode mode, ShareMode share,
+                          std::string_view password, int32_t prefix_length, FileNumber* file);
+[[nodiscard]] Status Open(std::string_view path, OpenMode mode, ShareMode share,
+                          std::string_view password, FileNumber* file);
+// Closes the file and forgets its number. The host's failure to close (which
+// may mean that written bytes did not reach the file) is returned; the number
+// is forgotten all the same.
+[[nodiscard]] Status Close(FileNumber file);
+
+// Every operation below fails at once, touching nothing, for a number that
+// is not open. Positions are signed 32-bit: a move or write that would put
+// the position beyond 2^31 - 1 fails and leaves position and file as they
+// were. A position after the end of the file is allowed; writing there
+// extends the file.
+
+// Moves the position to offset from where from says; a result below 0 fails
+// and leaves the position.
+[[nodiscard]] Status Seek(FileNumber file, int32_t offset, SeekFrom from = SeekFrom::kStart);
+[[nodiscard]] Status GetPosition(FileNumber file, int32_t* position);
+// The length of the file (that of its plain text).
+[[nodiscard]] Status GetLength(FileNumber file, int32_t* length);
+// Reads up to count bytes at the position and moves past them; *got is less
+// than count only at the end of the file. On failure *got is 0 and the
+// position unchanged.
+[[nodiscard]] Status Read(FileNumber file, void* buffer, int32_t count, int32_t* got);
+// Writes count bytes at the position and moves past them (count 0 does
+// nothing). On failure the position is unchanged; a failing host write may
+// have written part.
+[[nodiscard]] Status Write(FileNumber file, const void* bytes, int32_t count);
+// Sets the length to the current position.
+[[nodiscard]] Status TruncateHere(FileNumber file);
+// Forces what was written to stable storage.
+[[nodiscard]] Status Flush(FileNumber file);
+// The kind of an open file; nothing for a number that is not open.
+std::optional<FileKind> KindOf(FileNumber file);
+
+}  // namespace store
+
+// Closes every open file, in the order they were opened (done at exit too).
+void CloseAllFiles();
+
+// The numbered forms, each built on the store operation above it. A failure
+// answers as given and leaves no message. Tests: tests/store/file_store_test.cpp.
+
+// The new file's number, or 0 when nothing was opened (also for open_mode
+// outside 1..6 or share_mode outside 1..4).
 [[nodiscard]] FileNumber OpenFile(std::string_view path, int open_mode = OpenReadWrite,
                                   int share_mode = ShareAll, std::string_view password = {},
                                   int32_t prefix_length = 0);
 // Closes and forgets the file; an unknown number does nothing.
 void CloseFile(FileNumber file);
-
-// Every operation below first checks the number: an unknown one fails
-// (false, -1) at once and touches nothing.
-//
-// Positions are signed 32-bit: a move or write that would put the position
-// beyond 2^31 - 1 fails and leaves position and file as they were. A
-// position after the end of the file is allowed; writing there extends the
-// file.
-
-// Moves the position to offset from the start.
+// Moves the position to offset from the start; false on failure.
 bool Seek(FileNumber file, int32_t offset);
-// Moves the position by offset from origin (FromStart, FromEnd, FromCurrent).
-// Any other origin, or a result below 0, is false and leaves the position.
+// Moves by offset from origin: 1 the start, 2 the end, 3 the current
+// position. Any other origin, or a result below 0, is false and leaves the
+// position.
 bool Seek(FileNumber file, int origin, int32_t offset);
-// Moves the position to the end of the file.
+// Moves the position to the end of the file; false on failure.
 bool SeekToEnd(FileNumber file);
 // The current position, or -1.
 int32_t GetPosition(FileNumber file);
-
-// The length of the file (that of its plain text), or -1.
-int32_t GetFileLength(FileNumber file);
-// Reads up to count bytes at the position and moves past them: the number
-// read (less than count only at the end of the file), or -1 on failure with
-// the position unchanged.
-[[nodiscard]] int32_t ReadBytes(FileNumber file, void* buffer, int32_t count);
-// Writes count bytes at the position and moves past them (count 0 does
-// nothing). On failure the position is unchanged; a failing host write may
-// have written part.
-[[nodiscard]] bool WriteBytes(FileNumber file, const void* bytes, int32_t count);
-// Sets the length to the current position.
-[[nodiscard]] bool TruncateHere(FileNumber file);
-// Forces what was written to stable storage.
-[[nodiscard]] bool FlushFile(FileNumber file);
-
-// Registry: the kind (KindPlain or KindEnciphered) of an open file, or -1.
+// The kind of an open file, 1 plain or 3 enciphered, or -1 for a number that
+// is not open.
 int CheckFileNumber(FileNumber file);
-// Closes every open file, in the order they were opened (done at exit too).
-void CloseAllFiles();
-
-// The message of the last failure of a store operation (the host's, or the
-// store's own for bad arguments and unknown numbers). Successes leave it.
-const Status& LastFileError();
 
 }  // namespace inicrypt

@@ -229,83 +229,109 @@ void AppendLine(Text* block, const LineValue& value) {
 
 }  // namespace
 
-bool InsertBlock(FileObject& file, std::string_view block, size_t chunk) {
+Status InsertBlock(FileObject& file, std::string_view block, size_t chunk) {
   const int64_t at = file.Position();
-  if (block.empty()) return true;
-  if (Status status = Insert(file, at, block, chunk); !status.ok()) {
-    NoteFileError(status);
-    (void)file.Move(at, SeekOrigin::kStart);
-    return false;
-  }
-  return true;
+  if (block.empty()) return Status::Ok();
+  Status status = Insert(file, at, block, chunk);
+  if (!status.ok()) (void)file.Move(at, SeekOrigin::kStart);
+  return status;
 }
 
-bool DeleteBytes(FileObject& file, int64_t count, size_t chunk) {
+Status DeleteBytes(FileObject& file, int64_t count, size_t chunk) {
   const int64_t at = file.Position();
-  if (count <= 0) return true;
-  if (Status status = Delete(file, at, count, chunk); !status.ok()) {
-    NoteFileError(status);
-    (void)file.Move(at, SeekOrigin::kStart);
-    return false;
-  }
-  return true;
+  if (count <= 0) return Status::Ok();
+  Status status = Delete(file, at, count, chunk);
+  if (!status.ok()) (void)file.Move(at, SeekOrigin::kStart);
+  return status;
 }
 
-void ReadLine(FileNumber file, Text* line) {
+namespace store {
+
+Lookup ReadLine(FileNumber file, Text* line) {
   line->clear();
   FileObject* object = FindFileObject(file);
-  if (object == nullptr) return;
-  if (Status status = ScanLine(*object, line); !status.ok()) {
-    NoteFileError(status);
-    line->clear();
-    (void)object->Move(0, SeekOrigin::kEnd);
-  }
-}
-
-Text ReadLine(FileNumber file) {
-  Text line;
-  ReadLine(file, &line);
-  return line;
-}
-
-bool IsAtEnd(FileNumber file, std::optional<int> text_line) {
-  FileObject* object = FindFileObject(file);
-  if (object == nullptr) return true;
-  int64_t length = 0;
-  if (Status status = object->GetLength(&length); !status.ok()) {
-    NoteFileError(status);
-    return true;
-  }
-  if (object->Position() >= length) return true;
-  if (text_line != 1) return false;
+  if (object == nullptr) return Lookup::Failed(NotOpen(file));
   std::span<const uint8_t> next;
-  if (Status status = object->Peek(1, &next); !status.ok()) {
-    NoteFileError(status);
-    return true;
+  if (Status status = object->Peek(1, &next); !status.ok()) return Lookup::Failed(status);
+  if (next.empty() || kByteClasses[next[0]] == kTextEnd) return Lookup::NotFound();
+  const int64_t start = object->Position();
+  if (Status status = ScanLine(*object, line); !status.ok()) {
+    line->clear();
+    (void)object->Move(start, SeekOrigin::kStart);
+    return Lookup::Failed(status);
   }
-  return next.empty() || next[0] == 0 || next[0] == kEndOfText;
+  return Lookup::Found();
 }
 
-bool InsertLine(FileNumber file, std::string_view text) {
+Status IsAtEndOfFile(FileNumber file, bool* at_end) {
+  *at_end = false;
   FileObject* object = FindFileObject(file);
-  if (object == nullptr) return false;
+  if (object == nullptr) return NotOpen(file);
+  int64_t length = 0;
+  if (Status status = object->GetLength(&length); !status.ok()) return status;
+  *at_end = object->Position() >= length;
+  return Status::Ok();
+}
+
+Status IsAtEndOfText(FileNumber file, bool* at_end) {
+  if (Status status = IsAtEndOfFile(file, at_end); !status.ok() || *at_end) return status;
+  std::span<const uint8_t> next;
+  if (Status status = FindFileObject(file)->Peek(1, &next); !status.ok()) return status;
+  *at_end = next.empty() || kByteClasses[next[0]] == kTextEnd;
+  return Status::Ok();
+}
+
+Status InsertLine(FileNumber file, std::string_view text) {
+  FileObject* object = FindFileObject(file);
+  if (object == nullptr) return NotOpen(file);
   Text block;
   block.reserve(text.size() + 2);
   block.append(text).append("\r\n");
   return InsertBlock(*object, block, kShiftChunk);
 }
 
-bool InsertLine(FileNumber file, std::initializer_list<LineValue> values) {
+Status InsertLine(FileNumber file, std::initializer_list<LineValue> values) {
   FileObject* object = FindFileObject(file);
-  if (object == nullptr) return false;
+  if (object == nullptr) return NotOpen(file);
   Text block;
   for (const LineValue& value : values) AppendLine(&block, value);
   return InsertBlock(*object, block, kShiftChunk);
 }
 
-bool DeleteData(FileNumber file, int32_t count) {
+Status DeleteData(FileNumber file, int32_t count) {
   FileObject* object = FindFileObject(file);
-  return object != nullptr && DeleteBytes(*object, count, kShiftChunk);
+  if (object == nullptr) return NotOpen(file);
+  return DeleteBytes(*object, count, kShiftChunk);
 }
+
+}  // namespace store
+
+// --- the numbered forms ---
+
+Text ReadLine(FileNumber file) {
+  Text line;
+  if (store::ReadLine(file, &line).failed()) {
+    line.clear();
+    (void)store::Seek(file, 0, SeekFrom::kEnd);
+  }
+  return line;
+}
+
+bool IsAtEnd(FileNumber file, std::optional<int> text_line) {
+  bool at_end = true;
+  const Status status =
+      text_line == 1 ? store::IsAtEndOfText(file, &at_end) : store::IsAtEndOfFile(file, &at_end);
+  return !status.ok() || at_end;
+}
+
+bool InsertLine(FileNumber file, std::string_view text) {
+  return store::InsertLine(file, text).ok();
+}
+
+bool InsertLine(FileNumber file, std::initializer_list<LineValue> values) {
+  return store::InsertLine(file, values).ok();
+}
+
+bool DeleteData(FileNumber file, int32_t count) { return store::DeleteData(file, count).ok(); }
 
 }  // namespace inicrypt

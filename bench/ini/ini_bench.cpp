@@ -55,8 +55,7 @@ class TempFile {
 bool WriteAll(const Text& target) {
   for (int s = 0; s < kSections; ++s) {
     for (int k = 0; k < kKeysPerSection; ++k) {
-      Text path = target;
-      if (!WriteValue(path, kPassword, SectionName(s), KeyName(s, k), ValueOf(s, k))) return false;
+      if (!WriteValue(target, kPassword, SectionName(s), KeyName(s, k), ValueOf(s, k))) return false;
     }
   }
   return true;
@@ -85,7 +84,7 @@ void BM_DecryptJobReads(benchmark::State& state) {
   TempFile file;
   if (!WriteAll(file.Path())) state.SkipWithError("WriteValue failed");
   for (auto _ : state) {
-    Text path = file.Path();
+    const Text path = file.Path();
     TextList sections;
     TextList keys;
     if (!ListSections(path, kPassword, sections)) state.SkipWithError("ListSections failed");
@@ -106,7 +105,7 @@ void BM_ReadLastValue(benchmark::State& state) {
   const std::string section = SectionName(kSections - 1);
   const std::string key = KeyName(kSections - 1, kKeysPerSection - 1);
   for (auto _ : state) {
-    Text path = file.Path();
+    const Text path = file.Path();
     benchmark::DoNotOptimize(ReadValue(path, kPassword, section, key));
   }
 }

@@ -1,7 +1,8 @@
 // The store's line operations on INI-like files of 1 MiB.
 //
-// Scan: open, read every line with the reader loop (IsAtEnd(file, 1) then
-// ReadLine), close: what the INI layer does on every call.
+// Scan: open, read every line, close: with the numbered loop (IsAtEnd(file, 1)
+// then ReadLine), or reusing one line with store::ReadLine, which is what the
+// INI layer does on every call.
 // Edit: insert a line near the start and delete it again: two shifts of the
 // whole rest of the file.
 #include <benchmark/benchmark.h>
@@ -43,7 +44,7 @@ class BenchFile {
                 .string();
     const std::string text = MakeIni(size);
     const FileNumber file = OpenFile(path_, CreateWrite, ShareAll, password);
-    if (file == 0 || !WriteBytes(file, text.data(), static_cast<int32_t>(text.size()))) {
+    if (file == 0 || !store::Write(file, text.data(), static_cast<int32_t>(text.size())).ok()) {
       std::fprintf(stderr, "cannot write %s\n", path_.c_str());
     }
     CloseFile(file);
@@ -68,14 +69,17 @@ void Scan(benchmark::State& state, const char* password, bool reuse_line) {
     const FileNumber file = OpenFile(bench_file.path(), OpenRead, ShareAll, password);
     Text line;
     lines = 0;
-    while (!IsAtEnd(file, 1)) {
-      if (reuse_line) {
-        ReadLine(file, &line);
-      } else {
-        line = ReadLine(file);
+    if (reuse_line) {
+      while (store::ReadLine(file, &line).found()) {
+        benchmark::DoNotOptimize(line.data());
+        ++lines;
       }
-      benchmark::DoNotOptimize(line.data());
-      ++lines;
+    } else {
+      while (!IsAtEnd(file, 1)) {
+        line = ReadLine(file);
+        benchmark::DoNotOptimize(line.data());
+        ++lines;
+      }
     }
     CloseFile(file);
   }

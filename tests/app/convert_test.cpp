@@ -9,6 +9,7 @@
 #include "host/faulty_host.h"
 #include "ini/ini.h"
 #include "tests/support/app_support.h"
+#include "tests/support/routed_host.h"
 
 namespace inicrypt {
 namespace {
@@ -206,36 +207,6 @@ TEST(EncryptConfigTest, TargetThatCannotBeReplacedIsAFailure) {
   EXPECT_THAT(run.Names(), ElementsAre("config.ini", "source.ini"));
 }
 
-// Routes the calls on the run directory's "config.ini" and its temporary
-// files to a FaultyHost, every other call to the platform: the source is
-// read whole while the writes fail.
-class TargetFaults : public HostWrapper {
- public:
-  explicit TargetFaults(FaultyHost& faulty) : HostWrapper(PlatformHost()), faulty_(faulty) {}
-
-  Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
-                  std::unique_ptr<HostFile>* file) override {
-    return For(path).OpenFile(path, access, share, creation, file);
-  }
-  Status DeleteFile(std::string_view path) override { return For(path).DeleteFile(path); }
-  Status RenameFile(std::string_view from, std::string_view to) override {
-    return For(from).RenameFile(from, to);
-  }
-  Status GetFileMode(std::string_view path, uint32_t* mode) override {
-    return For(path).GetFileMode(path, mode);
-  }
-  Status SetFileMode(std::string_view path, uint32_t mode) override {
-    return For(path).SetFileMode(path, mode);
-  }
-
- private:
-  Host& For(std::string_view path) {
-    return path.find("config.ini") != std::string_view::npos ? static_cast<Host&>(faulty_)
-                                                             : target();
-  }
-  FaultyHost& faulty_;
-};
-
 struct FaultCase {
   FaultSpan span;
   bool full_disk;
@@ -260,7 +231,10 @@ TEST_P(EncryptFaultTest, OldFileOrNewFileNeverAMix) {
     FaultyHost faulty;
     faulty.FailIo(n, GetParam().span);
     faulty.SetFullDisk(GetParam().full_disk);
-    TargetFaults routed(faulty);
+    // Only "config.ini" and its temporary files fail: the source is read whole.
+    testing::RoutedHost routed(faulty, [](std::string_view path) {
+      return path.find("config.ini") != std::string_view::npos;
+    });
     ConvertResult result;
     {
       ScopedHost in_use(routed);
@@ -298,6 +272,65 @@ INSTANTIATE_TEST_SUITE_P(Spans, EncryptFaultTest,
                                param_info.param.span == FaultSpan::kOnce ? "Once" : "FromNthOn";
                            return param_info.param.full_disk ? name + "FullDisk" : name;
                          });
+
+// Whatever call on the file being read fails, the run ends in the failure
+// that names it and the target stays as it was, or the run completes whole:
+// a failure is never taken for a missing section or key.
+TEST(ConvertReadFaultTest, FailingReadsEndTheRunNeverAShorterResult) {
+  TempRunDirectory run;
+  const std::string plain = "[one]\r\na=1\r\nb=2\r\n[two]\r\nc=3\r\n";
+  WriteFileBytes(run.File("source.ini"), plain);
+  testing::WriteEnciphered(run.File("names.ini"), kPassword, plain);
+  testing::WriteEnciphered(run.File("values.ini"), kPassword, plain);
+  const struct {
+    const char* what;
+    const char* failing;  // the file whose calls fail
+    ConvertOutcome failure;
+    bool decrypt;
+  } cases[] = {
+      {"encrypt, source", "source.ini", ConvertOutcome::kSourceUnreadable, false},
+      {"decrypt, names", "names.ini", ConvertOutcome::kSourceUnreadable, true},
+      {"decrypt, values", "values.ini", ConvertOutcome::kValuesUnreadable, true},
+  };
+  for (const auto& c : cases) {
+    for (FaultSpan span : {FaultSpan::kOnce, FaultSpan::kFromNthOn}) {
+      int failures = 0;
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(::testing::Message() << c.what << " call " << n);
+        WriteFileBytes(run.File("out.ini"), "old bytes");
+        FaultyHost faulty;
+        faulty.FailIo(n, span);
+        const Text failing = run.File(c.failing);
+        testing::RoutedHost routed(faulty, [&](std::string_view path) { return path == failing; });
+        ConvertResult result;
+        {
+          ScopedHost in_use(routed);
+          result = c.decrypt ? DecryptConfig(run.File("names.ini"), run.File("values.ini"),
+                                             kPassword, run.File("out.ini"))
+                             : EncryptConfig(run.File("source.ini"), run.File("out.ini"), kPassword);
+        }
+        if (result.outcome == ConvertOutcome::kDone) {
+          EXPECT_EQ(c.decrypt ? ReadFileBytes(run.File("out.ini"))
+                              : Decipher(run.File("out.ini"), kPassword),
+                    c.decrypt ? "old bytes\r\n" + plain : plain);
+        } else {
+          ++failures;
+          EXPECT_EQ(result.outcome, c.failure);
+          EXPECT_NE(result.error.message().find("injected failure"), std::string::npos)
+              << result.error.message();
+          EXPECT_EQ(ReadFileBytes(run.File("out.ini")), "old bytes");
+        }
+        EXPECT_THAT(run.Names(), ElementsAre("names.ini", "out.ini", "source.ini", "values.ini"));
+        if (faulty.Injected() == 0) {
+          EXPECT_EQ(result.outcome, ConvertOutcome::kDone);
+          break;
+        }
+        ASSERT_LT(n, 500);
+      }
+      EXPECT_GT(failures, 0);
+    }
+  }
+}
 
 constexpr std::string_view kConfigPlain = "[s]\r\nk=v\r\nempty=\r\n[t]\r\nx=1\r\n";
 
@@ -350,6 +383,18 @@ TEST(DecryptConfigTest, NoSectionMeansNothingFound) {
           .outcome,
       ConvertOutcome::kSourceUnreadable);
   EXPECT_EQ(ReadFileBytes(run.File("out.ini")), "[u]\r\nz=2\r\n");
+}
+
+TEST(DecryptConfigTest, MissingValueFileIsAFailureNotEmptyValues) {
+  TempRunDirectory run;
+  testing::WriteEnciphered(run.File("names.ini"), kPassword, kConfigPlain);
+  WriteFileBytes(run.File("out.ini"), "[u]\r\nz=2\r\n");
+  const ConvertResult result =
+      DecryptConfig(run.File("names.ini"), run.File("gone.ini"), kPassword, run.File("out.ini"));
+  EXPECT_EQ(result.outcome, ConvertOutcome::kValuesUnreadable);
+  EXPECT_NE(result.error.message().find("gone.ini"), std::string::npos) << result.error.message();
+  EXPECT_EQ(ReadFileBytes(run.File("out.ini")), "[u]\r\nz=2\r\n");
+  EXPECT_THAT(run.Names(), ElementsAre("names.ini", "out.ini"));
 }
 
 TEST(DecryptConfigTest, OutputThatCannotBeWrittenIsAFailure) {

@@ -8,6 +8,7 @@
 #include "host/faulty_host.h"
 #include "host/folders.h"
 #include "tests/support/app_support.h"
+#include "tests/support/routed_host.h"
 
 namespace inicrypt {
 namespace {
@@ -122,6 +123,67 @@ TEST(JobsTest, EncryptThatCannotReadOrWriteSaysSoAndKeepsConfig) {
     EXPECT_EQ(ReadFileBytes(run.File("config.ini")), "old");
   }
   EXPECT_THAT(run.Names(), ElementsAre("config.ini", "nothing.ini", "plain.ini"));
+}
+
+// A read of the chosen file (or, for decrypt, of "config.ini") that fails
+// ends the job with a failure message and the old files; "加密完成!" and
+// "解密完成!" come only with the whole result.
+TEST(JobsTest, ReadFaultsEndInAFailureMessageNeverInDone) {
+  TempRunDirectory run;
+  const std::string plain = "[one]\r\na=1\r\nb=2\r\n[two]\r\nc=3\r\n";
+  WriteFileBytes(run.File("plain.ini"), plain);
+  testing::WriteEnciphered(run.File("chosen.ini"), kPassword, plain);
+  const struct {
+    const char* what;
+    Job job;
+    const char* chosen;
+    const char* failing;
+    std::string_view done, failed;
+  } cases[] = {
+      {"encrypt", &EncryptJob, "plain.ini", "plain.ini", msg::kEncrypted, msg::kSourceUnreadable},
+      {"decrypt", &DecryptJob, "chosen.ini", "chosen.ini", msg::kDecrypted,
+       msg::kSourceUnreadable},
+      {"decrypt, config.ini", &DecryptJob, "chosen.ini", "config.ini", msg::kDecrypted,
+       msg::kValuesUnreadable},
+  };
+  for (const auto& c : cases) {
+    for (FaultSpan span : {FaultSpan::kOnce, FaultSpan::kFromNthOn}) {
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(::testing::Message() << c.what << " call " << n);
+        if (c.job == &EncryptJob) {
+          WriteFileBytes(run.File("config.ini"), "old");
+        } else {
+          testing::WriteEnciphered(run.File("config.ini"), kPassword, plain);
+        }
+        const std::string old_config = ReadFileBytes(run.File("config.ini"));
+        WriteFileBytes(run.File(kDecryptedFileName), "");
+        ScriptedWindow window = WindowWith(run.File(c.chosen));
+        FaultyHost faulty;
+        faulty.FailCall(HostCall::kRead, n, span);
+        const Text failing = run.File(c.failing);
+        testing::RoutedHost routed(faulty, [&](std::string_view path) { return path == failing; });
+        {
+          ScopedHost in_use(routed);
+          c.job(window);
+        }
+        const bool done = window.MessageTexts() == std::vector<Text>{Text(c.done)};
+        if (done) {
+          EXPECT_EQ(Decipher(run.File("config.ini"), kPassword), plain);  // new, or kept
+          EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), c.job == &DecryptJob ? plain : "");
+        } else {
+          EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.failed)));
+          EXPECT_EQ(ReadFileBytes(run.File("config.ini")), old_config);
+          EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), "");
+        }
+        if (faulty.Injected() == 0) {
+          EXPECT_TRUE(done);
+          break;
+        }
+        EXPECT_FALSE(done);  // every read counts: none can fail unnoticed
+        ASSERT_LT(n, 100);
+      }
+    }
+  }
 }
 
 TEST(JobsTest, EncryptingTheEncipheredConfigItselfLosesNothing) {

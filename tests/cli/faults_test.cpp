@@ -8,6 +8,7 @@
 #include "app/convert.h"
 #include "cli_test_support.h"
 #include "host/faulty_host.h"
+#include "tests/support/routed_host.h"
 
 namespace inicrypt::cli::testing {
 namespace {
@@ -101,6 +102,89 @@ INSTANTIATE_TEST_SUITE_P(Spans, CliFaultLoopTest,
                          [](const auto& param) {
                            return param.param == FaultSpan::kOnce ? "Once" : "FromNthOn";
                          });
+
+// A failing call on the file encrypt or decrypt reads ends the command with
+// a message naming the failure and exit code 1, the target as it was; exit
+// code 0 comes only with the whole result.
+TEST(CliSourceFaultTest, FailingReadsOfTheSourceAreNeverSuccess) {
+  TempFolder folder;
+  folder.Write("source.ini", kPlain);
+  folder.Write("enciphered.ini", Encipher(kPlain, "pw"));
+  const struct {
+    std::string verb;
+    std::string source;
+    std::string result;
+  } cases[] = {
+      {"encrypt", "source.ini", Encipher(kPlain, "pw")},
+      {"decrypt", "enciphered.ini", std::string(kPlain)},
+  };
+  Cli cli;
+  for (const auto& c : cases) {
+    for (FaultSpan span : {FaultSpan::kOnce, FaultSpan::kFromNthOn}) {
+      int failures = 0;
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(::testing::Message() << c.verb << " call " << n);
+        folder.Write("target.ini", "old");
+        FaultyHost faulty;
+        faulty.FailIo(n, span);
+        const std::string source = folder.Path(c.source);
+        inicrypt::testing::RoutedHost routed(faulty,
+                                             [&](std::string_view path) { return path == source; });
+        ScopedHost in_use(routed);
+        const Result r = cli.Run({c.verb, source, "-o", folder.Path("target.ini")});
+        if (r.code == 0) {
+          EXPECT_EQ(folder.Read("target.ini"), c.result);
+        } else {
+          ++failures;
+          EXPECT_EQ(r.code, 1);
+          EXPECT_THAT(r.err, StartsWith("inicrypt: " + c.verb + ": "));
+          EXPECT_THAT(r.err, HasSubstr("injected failure"));
+          EXPECT_EQ(folder.Read("target.ini"), "old");
+        }
+        if (faulty.Injected() == 0) {
+          EXPECT_EQ(r.code, 0) << r.err;
+          break;
+        }
+        ASSERT_LT(n, 500);
+      }
+      EXPECT_GT(failures, 0);
+    }
+  }
+}
+
+// list and get never take a read that failed for a missing section or key.
+TEST(CliSourceFaultTest, ListAndGetSayTheyCannotReadNotThatANameIsMissing) {
+  TempFolder folder;
+  folder.Write("c.ini", Encipher(kPlain, "pw"));
+  const std::string path = folder.Path("c.ini");
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"list", path, "t"}, "x\n"},
+      {{"get", path, "t", "x"}, "y\n"},
+  };
+  Cli cli;
+  for (const auto& c : cases) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(::testing::Message() << c.args[0] << " read " << n);
+      FaultyHost faulty;
+      faulty.FailCall(HostCall::kRead, n);
+      inicrypt::testing::RoutedHost routed(faulty,
+                                           [&](std::string_view file) { return file == path; });
+      ScopedHost in_use(routed);
+      const Result r = cli.Run(c.args);
+      if (faulty.Injected() == 0) {
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        break;
+      }
+      EXPECT_EQ(r.code, 1);
+      EXPECT_EQ(r.err, "inicrypt: " + c.args[0] + ": cannot read " + path + "\n");
+      ASSERT_LT(n, 100);
+    }
+  }
+}
 
 TEST(CliFaultMessageTest, AFailedWriteSaysWhatFailedAndWhere) {
   TempFolder folder;

@@ -18,8 +18,7 @@ using testing::TryReadAll;
 
 // Every listed section, the keys ListKeys gives for its listed name and the
 // value ReadValue gives for each, one line each.
-std::string Dump(const Text& path, std::string_view password) {
-  Text p = path;
+std::string Dump(const Text& p, std::string_view password) {
   TextList sections;
   if (!ListSections(p, password, sections)) return "cannot open\n";
   std::string out;
@@ -186,6 +185,69 @@ TEST(IniReading, FailuresAreReportedNotHidden) {
   }
 }
 
+// The operations of namespace ini answer found, not found or failed; a read
+// that fails past the first buffer of the file is never taken for a missing
+// section or key.
+TEST(IniLookups, FoundNotFoundOrFailed) {
+  enum Answer { kFound, kNotFound, kFailed };
+  const struct {
+    const char* what;
+    const char* section;
+    const char* key;
+    bool fail;  // the second read of the file fails
+    Answer keys, value;
+  } cases[] = {
+      {"section and key there", "b", "y", false, kFound, kFound},
+      {"blank value", "b", "blank", false, kFound, kFound},
+      {"key passed over", "b", "empty", false, kFound, kNotFound},
+      {"key missing", "b", "z", false, kFound, kNotFound},
+      {"section missing", "c", "y", false, kNotFound, kNotFound},
+      {"read fails before the section", "b", "y", true, kFailed, kFailed},
+      {"read fails while looking for a missing section", "c", "y", true, kFailed, kFailed},
+  };
+  TempFolder folder;
+  std::string filler;
+  while (filler.size() < 70000) filler += "x=1\r\n";  // past the first buffer
+  const std::string text = "[a]\r\n" + filler + "[b]\r\ny=2\r\nblank= \r\nempty=\r\n";
+  for (const std::string_view password : kPasswords) {
+    const Text path = folder.Path("a.ini");
+    ASSERT_TRUE(testing::PutText(path, text, password));
+    for (const auto& c : cases) {
+      SCOPED_TRACE(::testing::Message() << c.what << " password " << password);
+      FaultyHost faulty;
+      const ScopedHost in_use(faulty);
+      TextList keys{"untouched"};
+      Text value = "stale";
+      auto expect = [&](const inicrypt::Lookup& lookup, Answer answer) {
+        EXPECT_EQ(lookup.found(), answer == kFound);
+        EXPECT_EQ(lookup.not_found(), answer == kNotFound);
+        EXPECT_EQ(lookup.failed(), answer == kFailed) << lookup.status().message();
+        if (answer == kFailed) {
+          EXPECT_NE(lookup.status().message().find("injected"), std::string::npos);
+        }
+      };
+      if (c.fail) faulty.FailCall(HostCall::kRead, 2);
+      expect(ini::ListKeys(path, password, c.section, &keys), c.keys);
+      EXPECT_EQ(keys, (c.keys == kFound ? TextList{"y", "blank", "empty"} : TextList{"untouched"}));
+      faulty.Reset();
+      if (c.fail) faulty.FailCall(HostCall::kRead, 2);
+      expect(ini::ReadValue(path, password, c.section, c.key, &value), c.value);
+      EXPECT_EQ(value, c.value == kFound ? (std::string_view(c.key) == "y" ? "2" : " ") : "");
+      faulty.Reset();
+      if (c.fail) faulty.FailCall(HostCall::kRead, 2);
+      TextList sections{"untouched"};
+      const Status listed = ini::ListSections(path, password, &sections);
+      EXPECT_EQ(listed.ok(), !c.fail);
+      EXPECT_EQ(sections, (c.fail ? TextList{"untouched"} : TextList{"a", "b"}));
+    }
+  }
+  // A file that cannot be opened fails every lookup.
+  TextList keys;
+  Text value;
+  EXPECT_TRUE(ini::ListKeys(folder.Path("missing.ini"), "", "a", &keys).failed());
+  EXPECT_TRUE(ini::ReadValue(folder.Path("missing.ini"), "", "a", "k", &value).failed());
+}
+
 // A path rule case: the path as given, and as rewritten, "<9>" standing for
 // the folder of kind 9.
 struct PathCase {
@@ -200,8 +262,7 @@ TEST_P(IniPathRule, RewritesThePath) {
   const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
   const Text folder9 = SpecialFolder(9);
   ASSERT_EQ(folder9, config.Folder() + "/");
-  Text path = GetParam().given;
-  NormalizePath(path);
+  const Text path = NormalizePath(GetParam().given);
   std::string expected = GetParam().rewritten;
   if (expected.starts_with("<9>")) expected.replace(0, 3, folder9);
   EXPECT_EQ(path, expected);
@@ -222,9 +283,9 @@ TEST(IniPathRules, BareNameReadsFromTheFolderOfKind9) {
   TempFolder config;
   const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
   ASSERT_TRUE(testing::PutText(config.Path("bare.ini"), "[a]\r\nk=1\r\n", ""));
-  Text path = "bare.ini";
+  const Text path = "bare.ini";
   EXPECT_EQ(ReadValue(path, "", "a", "k"), "1");
-  EXPECT_EQ(path, SpecialFolder(9) + "\\bare.ini");
+  EXPECT_EQ(NormalizePath(path), SpecialFolder(9) + "\\bare.ini");
 }
 
 }  // namespace

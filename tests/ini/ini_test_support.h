@@ -15,7 +15,7 @@ namespace inicrypt::testing {
 inline bool PutText(const Text& path, std::string_view text, std::string_view password) {
   const FileNumber file = OpenFile(path, CreateWrite, ShareAll, password);
   if (file == 0) return false;
-  const bool written = WriteBytes(file, text.data(), static_cast<int32_t>(text.size()));
+  const bool written = store::Write(file, text.data(), static_cast<int32_t>(text.size())).ok();
   CloseFile(file);
   return written;
 }
@@ -24,11 +24,12 @@ inline bool PutText(const Text& path, std::string_view text, std::string_view pa
 inline std::optional<Text> GetText(const Text& path, std::string_view password) {
   const FileNumber file = OpenFile(path, OpenRead, ShareAll, password);
   if (file == 0) return std::nullopt;
-  const int32_t length = GetFileLength(file);
+  int32_t length = 0;
   std::optional<Text> text;
-  if (length >= 0) {
+  if (store::GetLength(file, &length).ok()) {
     text.emplace(static_cast<size_t>(length), '\0');
-    if (ReadBytes(file, text->data(), length) != length) text.reset();
+    int32_t got = 0;
+    if (!store::Read(file, text->data(), length, &got).ok() || got != length) text.reset();
   }
   CloseFile(file);
   return text;

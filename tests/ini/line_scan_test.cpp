@@ -1,4 +1,4 @@
-// The INI scan must see what the plain loop "while (!IsAtEnd(f, 1))
+// The INI scan must see what the numbered loop "while (!IsAtEnd(f, 1))
 // ReadLine(f)" sees, and stop where it stops.
 #include "ini/line_scan.h"
 
@@ -34,10 +34,11 @@ Seen PlainLoop(FileNumber file) {
 Seen Scan(FileNumber file) {
   Seen seen;
   ini::LineScan scan(file);
-  while (scan.Next()) {
+  Lookup read = scan.Next();
+  for (; read.found(); read = scan.Next()) {
     if (!scan.line().empty()) seen.lines.emplace_back(scan.line_start(), scan.line());
   }
-  EXPECT_FALSE(scan.failed());
+  EXPECT_TRUE(read.not_found()) << read.status().message();
   EXPECT_EQ(scan.position(), GetPosition(file));
   seen.end = scan.position();
   return seen;

@@ -119,6 +119,44 @@ TEST(ProfileFaultTest, ReadGivesTheValueOrTheDefault) {
   ADD_FAILURE() << "the read never got through";
 }
 
+// profile::ReadValue tells a missing file, section or key from a file that
+// cannot be read.
+TEST(ProfileFaultTest, ReadTellsNotFoundFromFailed) {
+  TempFolder folder;
+  folder.Write("t.ini", "[s]\r\nk=value\r\n");
+  enum Answer { kFound, kNotFound, kFailed };
+  const struct {
+    const char* file;
+    const char* section;
+    const char* key;
+    std::optional<HostCall> fails;
+    Answer answer;
+  } cases[] = {
+      {"t.ini", "s", "k", std::nullopt, kFound},
+      {"t.ini", "s", "x", std::nullopt, kNotFound},
+      {"t.ini", "x", "k", std::nullopt, kNotFound},
+      {"missing.ini", "s", "k", std::nullopt, kNotFound},
+      {"t.ini", "s", "k", HostCall::kRead, kFailed},
+      {"t.ini", "s", "k", HostCall::kOpen, kFailed},
+      {"t.ini", "s", "x", HostCall::kRead, kFailed},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.file << " [" << c.section << "] " << c.key);
+    FaultyHost faulty;
+    ScopedHost in_use(faulty);
+    if (c.fails) faulty.FailCall(*c.fails, 1);
+    Text value = "stale";
+    const Lookup read = profile::ReadValue(folder.Path(c.file), c.section, c.key, &value);
+    EXPECT_EQ(read.found(), c.answer == kFound);
+    EXPECT_EQ(read.not_found(), c.answer == kNotFound);
+    EXPECT_EQ(read.failed(), c.answer == kFailed);
+    EXPECT_EQ(value, c.answer == kFound ? "value" : "");
+    if (c.answer == kFailed) {
+      EXPECT_NE(read.status().message().find("injected failure"), std::string::npos);
+    }
+  }
+}
+
 TEST(ProfileFaultTest, EachWriteIsForcedToDiskUnlessTheCallerDoesIt) {
   TempFolder folder;
   FaultyHost counting;

@@ -18,21 +18,28 @@ namespace inicrypt {
 namespace {
 
 using store_testing::Cipher;
+using store_testing::Length;
 using store_testing::PlainOnDisk;
 using store_testing::ScopedFile;
+using testing::IsOk;
 using testing::ReadAll;
 using testing::TempFolder;
 using testing::WriteAll;
 
+// The origins the numbered Seek takes.
+constexpr int kFromEnd = 2;
+constexpr int kFromCurrent = 3;
+
 std::string Read(FileNumber file, int32_t count) {
   std::string bytes(static_cast<size_t>(count), '\0');
-  const int32_t got = ReadBytes(file, bytes.data(), count);
-  bytes.resize(got < 0 ? 0 : static_cast<size_t>(got));
-  return got < 0 ? "<failed>" : bytes;
+  int32_t got = 0;
+  if (!store::Read(file, bytes.data(), count, &got).ok()) return "<failed>";
+  bytes.resize(static_cast<size_t>(got));
+  return bytes;
 }
 
 bool Write(FileNumber file, std::string_view bytes) {
-  return WriteBytes(file, bytes.data(), static_cast<int32_t>(bytes.size()));
+  return store::Write(file, bytes.data(), static_cast<int32_t>(bytes.size())).ok();
 }
 
 // Runs each test under no password and under a password.
@@ -80,14 +87,14 @@ TEST_P(FileStoreTest, OpenModesFollowTheirTable) {
       EXPECT_EQ(file != 0, c.opens_missing);
       EXPECT_EQ(std::filesystem::exists(missing), c.opens_missing);
       if (c.opens_missing) {
-        EXPECT_EQ(GetFileLength(file), 0);
+        EXPECT_EQ(Length(file), 0);
       }
     }
     const std::string existing = Make("existing" + std::to_string(c.mode), "abc");
     ScopedFile file(Open(existing, c.mode));
     ASSERT_NE(file, 0u);
     EXPECT_EQ(GetPosition(file), 0);
-    EXPECT_EQ(GetFileLength(file), c.empties ? 0 : 3);
+    EXPECT_EQ(Length(file), c.empties ? 0 : 3);
     EXPECT_EQ(Read(file, 3) != "<failed>", c.reads);
     ASSERT_TRUE(Seek(file, 0));
     if (c.reads && !c.empties) {
@@ -118,16 +125,20 @@ TEST_P(FileStoreTest, BadArgumentsOpenNothing) {
   EXPECT_EQ(OpenFile("", OpenReadWrite, ShareAll, GetParam()), 0u);
   for (int mode : {0, 7, -1}) EXPECT_EQ(Open(path, mode), 0u) << mode;
   for (int share : {0, 5}) EXPECT_EQ(Open(path, OpenReadWrite, share), 0u) << share;
-  EXPECT_FALSE(LastFileError().ok());
+  FileNumber none = 1;
+  const Status refused = store::Open("", OpenReadWrite, ShareAll, GetParam(), &none);
+  EXPECT_EQ(refused.message(), "file store: open: empty path");
+  EXPECT_EQ(none, 0u);
   // Nothing stayed open: an exclusive open still succeeds.
   ScopedFile exclusive(Open(path, OpenReadWrite, DenyReadWrite));
   EXPECT_NE(exclusive, 0u);
 }
 
 TEST_P(FileStoreTest, RefusedOpenKeepsTheHostMessage) {
-  EXPECT_EQ(Open(temp_.Path("missing.ini"), OpenRead), 0u);
-  EXPECT_NE(LastFileError().message().find("missing.ini"), std::string::npos)
-      << LastFileError().message();
+  FileNumber file = 1;
+  const Status refused = store::Open(temp_.Path("missing.ini"), OpenRead, ShareAll, GetParam(), &file);
+  EXPECT_EQ(file, 0u);
+  EXPECT_NE(refused.message().find("missing.ini"), std::string::npos) << refused.message();
   EXPECT_EQ(Open(temp_.Path(""), OpenOrCreateReadWrite), 0u);  // a folder
 }
 
@@ -168,7 +179,7 @@ TEST(FileStore, EmptyPasswordMakesAPlainFileWhateverThePrefix) {
   TempFolder temp;
   const std::string path = temp.Path("a.ini");
   const FileNumber file = OpenFile(path, OpenOrCreateReadWrite, ShareAll, "", 10);
-  EXPECT_EQ(CheckFileNumber(file), KindPlain);
+  EXPECT_EQ(store::KindOf(file), FileKind::kPlain);
   EXPECT_TRUE(Write(file, "abc"));
   CloseFile(file);
   EXPECT_EQ(ReadAll(path), "abc");
@@ -178,7 +189,7 @@ TEST(FileStore, PrefixBytesStayPlain) {
   TempFolder temp;
   const std::string path = temp.Path("a.ini");
   const FileNumber file = OpenFile(path, OpenOrCreateReadWrite, ShareAll, "pw", 3);
-  EXPECT_EQ(CheckFileNumber(file), KindEnciphered);
+  EXPECT_EQ(store::KindOf(file), FileKind::kEnciphered);
   EXPECT_TRUE(Write(file, "abcdef"));
   CloseFile(file);
   const std::string raw = ReadAll(path);
@@ -213,26 +224,26 @@ TEST_P(FileStoreTest, SeekRules) {
   ScopedFile file(Open(Make("a.ini", "0123456789")));
   EXPECT_EQ(Read(file, 0), "");
   EXPECT_TRUE(Seek(file, 5));
-  EXPECT_TRUE(Seek(file, FromCurrent, -2));
+  EXPECT_TRUE(Seek(file, kFromCurrent, -2));
   EXPECT_EQ(GetPosition(file), 3);
   for (int origin : {0, 4, -1}) {
     EXPECT_FALSE(Seek(file, origin, 1)) << origin;
     EXPECT_EQ(GetPosition(file), 3);
   }
-  EXPECT_FALSE(Seek(file, FromCurrent, -4));
+  EXPECT_FALSE(Seek(file, kFromCurrent, -4));
   EXPECT_FALSE(Seek(file, -1));
-  EXPECT_FALSE(Seek(file, FromEnd, -11));
+  EXPECT_FALSE(Seek(file, kFromEnd, -11));
   EXPECT_EQ(GetPosition(file), 3);
-  EXPECT_TRUE(Seek(file, FromEnd, -1));
+  EXPECT_TRUE(Seek(file, kFromEnd, -1));
   EXPECT_EQ(Read(file, 5), "9");
   EXPECT_EQ(Read(file, 5), "");  // at the end: nothing, no transform
   EXPECT_TRUE(SeekToEnd(file));
   EXPECT_EQ(GetPosition(file), 10);
   // Beyond the end is allowed; a write there extends the file.
-  EXPECT_TRUE(Seek(file, FromEnd, 2));
+  EXPECT_TRUE(Seek(file, kFromEnd, 2));
   EXPECT_EQ(Read(file, 1), "");
   EXPECT_TRUE(Write(file, "x"));
-  EXPECT_EQ(GetFileLength(file), 13);
+  EXPECT_EQ(Length(file), 13);
   EXPECT_TRUE(Seek(file, 12));
   EXPECT_EQ(Read(file, 1), "x");
 }
@@ -241,22 +252,22 @@ TEST_P(FileStoreTest, PositionsStopBelowTwoToThe31) {
   const std::string path = Make("a.ini", "");
   ScopedFile file(Open(path));
   EXPECT_TRUE(Seek(file, INT32_MAX));
-  EXPECT_FALSE(Seek(file, FromCurrent, 1));
+  EXPECT_FALSE(Seek(file, kFromCurrent, 1));
   EXPECT_FALSE(Write(file, "x"));
   EXPECT_FALSE(InsertLine(file, ""));
   EXPECT_EQ(GetPosition(file), INT32_MAX);
-  EXPECT_EQ(GetFileLength(file), 0);
+  EXPECT_EQ(Length(file), 0);
   EXPECT_TRUE(Seek(file, INT32_MAX - 1));
   EXPECT_FALSE(Write(file, "xy"));
-  EXPECT_EQ(GetFileLength(file), 0);
+  EXPECT_EQ(Length(file), 0);
   // The last byte below 2^31 can be written (a sparse file).
   EXPECT_TRUE(Write(file, "x"));
-  EXPECT_EQ(GetFileLength(file), INT32_MAX);
-  EXPECT_FALSE(SeekToEnd(file) && Seek(file, FromCurrent, 1));
+  EXPECT_EQ(Length(file), INT32_MAX);
+  EXPECT_FALSE(SeekToEnd(file) && Seek(file, kFromCurrent, 1));
   EXPECT_TRUE(Seek(file, INT32_MAX - 1));
   EXPECT_EQ(Read(file, 10), "x");
   EXPECT_TRUE(Seek(file, 0));
-  EXPECT_TRUE(TruncateHere(file));
+  EXPECT_TRUE(IsOk(store::TruncateHere(file)));
 }
 
 TEST_P(FileStoreTest, ClosedAndUnknownNumbersTouchNothing) {
@@ -268,22 +279,33 @@ TEST_P(FileStoreTest, ClosedAndUnknownNumbersTouchNothing) {
   for (FileNumber number : {file, FileNumber{0}, file + 1000}) {
     SCOPED_TRACE(number);
     char byte = 'z';
+    int32_t got = 0;
+    Text line;
+    bool at_end = false;
     EXPECT_EQ(CheckFileNumber(number), -1);
+    EXPECT_EQ(store::KindOf(number), std::nullopt);
     EXPECT_EQ(GetPosition(number), -1);
     EXPECT_FALSE(Seek(number, 1));
-    EXPECT_FALSE(Seek(number, FromCurrent, 1));
+    EXPECT_FALSE(Seek(number, kFromCurrent, 1));
     EXPECT_FALSE(SeekToEnd(number));
-    EXPECT_EQ(GetFileLength(number), -1);
-    EXPECT_EQ(ReadBytes(number, &byte, 1), -1);
-    EXPECT_FALSE(WriteBytes(number, &byte, 1));
-    EXPECT_FALSE(TruncateHere(number));
-    EXPECT_FALSE(FlushFile(number));
+    EXPECT_EQ(Length(number), -1);
     EXPECT_EQ(ReadLine(number), "");
     EXPECT_TRUE(IsAtEnd(number));
     EXPECT_TRUE(IsAtEnd(number, 1));
     EXPECT_FALSE(InsertLine(number, "x"));
     EXPECT_FALSE(DeleteData(number, 1));
-    EXPECT_FALSE(LastFileError().ok());
+    // The store operations say why.
+    const std::string not_open = "file store: file number " + std::to_string(number) + " is not open";
+    EXPECT_EQ(store::Read(number, &byte, 1, &got).message(), not_open);
+    EXPECT_EQ(store::Write(number, &byte, 1).message(), not_open);
+    EXPECT_EQ(store::TruncateHere(number).message(), not_open);
+    EXPECT_EQ(store::Flush(number).message(), not_open);
+    EXPECT_EQ(store::Seek(number, 0).message(), not_open);
+    EXPECT_EQ(store::IsAtEndOfText(number, &at_end).message(), not_open);
+    EXPECT_EQ(store::ReadLine(number, &line).status().message(), not_open);
+    EXPECT_EQ(store::InsertLine(number, "x").message(), not_open);
+    EXPECT_EQ(store::DeleteData(number, 1).message(), not_open);
+    EXPECT_EQ(store::Close(number).message(), not_open);
   }
   EXPECT_EQ(PlainOnDisk(path, GetParam()), "ab\r\ncd");
 }
@@ -295,7 +317,7 @@ TEST_P(FileStoreTest, NumbersAreDistinctAndNotReusedAfterClose) {
   ASSERT_NE(a, 0u);
   ASSERT_NE(b, 0u);
   EXPECT_NE(a, b);
-  EXPECT_EQ(CheckFileNumber(a), GetParam().empty() ? KindPlain : KindEnciphered);
+  EXPECT_EQ(CheckFileNumber(a), GetParam().empty() ? 1 : 3);
   CloseFile(a);
   const FileNumber c = Open(path);
   EXPECT_NE(c, a);
@@ -320,14 +342,14 @@ TEST_P(FileStoreTest, ChangesThroughOneNumberAreSeenThroughAnother) {
   EXPECT_TRUE(IsAtEnd(reader, 1));
   ASSERT_TRUE(Seek(writer, 0));
   ASSERT_TRUE(DeleteData(writer, 4));
-  EXPECT_EQ(GetFileLength(reader), 7);
+  EXPECT_EQ(Length(reader), 7);
   EXPECT_TRUE(IsAtEnd(reader));
   ASSERT_TRUE(Seek(reader, 0));
   EXPECT_EQ(ReadLine(reader), "x");
   // Emptying the file by opening it anew is seen as well.
   ScopedFile emptier(Open(path, CreateWrite));
   ASSERT_NE(emptier, 0u);
-  EXPECT_EQ(GetFileLength(reader), 0);
+  EXPECT_EQ(Length(reader), 0);
   EXPECT_EQ(ReadLine(reader), "");
 }
 
@@ -336,15 +358,16 @@ TEST_P(FileStoreTest, TruncateAndFlush) {
   ScopedFile file(Open(path));
   ASSERT_TRUE(Seek(file, 2));
   EXPECT_EQ(Read(file, 1), "c");
-  EXPECT_TRUE(TruncateHere(file));
-  EXPECT_EQ(GetFileLength(file), 3);
-  EXPECT_TRUE(FlushFile(file));
+  EXPECT_TRUE(IsOk(store::TruncateHere(file)));
+  EXPECT_EQ(Length(file), 3);
+  EXPECT_TRUE(IsOk(store::Flush(file)));
   EXPECT_EQ(PlainOnDisk(path, GetParam()), "abc");
   ScopedFile reader(Open(path, OpenRead));
   char byte = 0;
-  EXPECT_EQ(ReadBytes(reader, &byte, -1), -1);
-  EXPECT_FALSE(WriteBytes(reader, &byte, 1));
-  EXPECT_FALSE(TruncateHere(reader));
+  int32_t got = 0;
+  EXPECT_FALSE(store::Read(reader, &byte, -1, &got).ok());
+  EXPECT_FALSE(store::Write(reader, &byte, 1).ok());
+  EXPECT_FALSE(store::TruncateHere(reader).ok());
   EXPECT_EQ(PlainOnDisk(path, GetParam()), "abc");
 }
 

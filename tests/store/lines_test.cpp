@@ -121,16 +121,39 @@ TEST_P(LinesTest, LineEndsAreFoundAtEveryOffset) {
   }
 }
 
+// The numbered loop and store::ReadLine until not found read the same lines
+// and stop at the same place.
 TEST_P(LinesTest, ReaderLoopStopsAtTheTextEnd) {
-  ScopedFile file(OpenWith("[s]\r\nk=v\nlast\r\n\x1A[t]\r\n"));
-  std::vector<std::string> lines;
-  Text line;
-  while (!IsAtEnd(file, 1)) {
-    ReadLine(file, &line);
-    lines.push_back(line);
+  const struct {
+    std::string bytes;
+    std::vector<std::string> lines;
+    int32_t end;
+  } cases[] = {
+      {"[s]\r\nk=v\nlast\r\n\x1A[t]\r\n", {"[s]", "k=v", "last"}, 15},
+      {std::string("a\r\n\r\n\0b", 7), {"a", ""}, 5},
+      {"\r\n", {""}, 2},
+      {"", {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.bytes));
+    ScopedFile file(OpenWith(c.bytes));
+    std::vector<std::string> lines;
+    while (!IsAtEnd(file, 1)) lines.push_back(ReadLine(file));
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(GetPosition(file), c.end);
+    ASSERT_TRUE(Seek(file, 0));
+    lines.clear();
+    Text line = "stale";
+    Lookup read = store::ReadLine(file, &line);
+    for (; read.found(); read = store::ReadLine(file, &line)) lines.push_back(line);
+    EXPECT_TRUE(read.not_found());
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(GetPosition(file), c.end);
+    bool at_end = false;
+    EXPECT_TRUE(testing::IsOk(store::IsAtEndOfText(file, &at_end)));
+    EXPECT_TRUE(at_end);
   }
-  EXPECT_EQ(lines, (std::vector<std::string>{"[s]", "k=v", "last"}));
-  EXPECT_EQ(GetPosition(file), 15);
 }
 
 struct EditCase {
@@ -164,11 +187,12 @@ TEST_P(LinesTest, InsertLineAndDeleteData) {
       ASSERT_TRUE(Seek(file, c.at));
       EXPECT_TRUE(c.insert ? InsertLine(file, c.text) : DeleteData(file, c.count));
       EXPECT_EQ(GetPosition(file), c.position);
-      EXPECT_EQ(GetFileLength(file), static_cast<int32_t>(c.after.size()));
+      EXPECT_EQ(store_testing::Length(file), static_cast<int32_t>(c.after.size()));
       ASSERT_TRUE(Seek(file, 0));
       std::string read(c.after.size() + 1, '?');
-      EXPECT_EQ(ReadBytes(file, read.data(), static_cast<int32_t>(read.size())),
-                static_cast<int32_t>(c.after.size()));
+      int32_t got = 0;
+      EXPECT_TRUE(testing::IsOk(store::Read(file, read.data(), static_cast<int32_t>(read.size()), &got)));
+      EXPECT_EQ(got, static_cast<int32_t>(c.after.size()));
       EXPECT_EQ(read.substr(0, c.after.size()), c.after);
     }
     EXPECT_EQ(OnDisk(), c.after);
@@ -237,8 +261,9 @@ TEST_P(LinesTest, ShiftsOverManyChunksMatchAPlainReference) {
   }
   ASSERT_TRUE(Seek(file, 0));
   std::string read(reference.size(), '\0');
-  EXPECT_EQ(ReadBytes(file, read.data(), static_cast<int32_t>(read.size())),
-            static_cast<int32_t>(reference.size()));
+  int32_t got = 0;
+  EXPECT_TRUE(testing::IsOk(store::Read(file, read.data(), static_cast<int32_t>(read.size()), &got)));
+  EXPECT_EQ(got, static_cast<int32_t>(reference.size()));
   EXPECT_EQ(read, reference);
   EXPECT_EQ(OnDisk(), reference);
 }
@@ -256,10 +281,10 @@ TEST_P(LinesTest, PieceSizeChangesNothing) {
     ScopedFile file(OpenWith(original));
     FileObject* object = FindFileObject(file);
     ASSERT_TRUE(Seek(file, 300));
-    ASSERT_TRUE(InsertBlock(*object, "inserted\r\n", chunk));
+    ASSERT_TRUE(testing::IsOk(InsertBlock(*object, "inserted\r\n", chunk)));
     EXPECT_EQ(GetPosition(file), 310);
     ASSERT_TRUE(Seek(file, 5000));
-    ASSERT_TRUE(DeleteBytes(*object, 7000, chunk));
+    ASSERT_TRUE(testing::IsOk(DeleteBytes(*object, 7000, chunk)));
     EXPECT_EQ(GetPosition(file), static_cast<int32_t>(expected.size()));
     CloseFile(file);
     EXPECT_EQ(OnDisk(), expected);

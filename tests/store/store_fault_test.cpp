@@ -2,6 +2,7 @@
 // left on disk, failing each host call in turn.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <random>
 #include <string>
 
@@ -114,13 +115,15 @@ TEST_P(StoreFaultTest, FailedDeleteReturnsToItsPosition) {
 TEST_P(StoreFaultTest, WriteFailingOnAFullDiskIsReportedAndRereadFromDisk) {
   ScopedFile file(OpenAt(0));
   std::string first(10, '\0');
-  ASSERT_EQ(ReadBytes(file, first.data(), 10), 10);  // the buffer now holds the start
+  int32_t got = 0;
+  ASSERT_TRUE(store::Read(file, first.data(), 10, &got).ok());  // the buffer now holds the start
+  ASSERT_EQ(got, 10);
   faulty_.SetFullDisk(true);
   faulty_.FailCall(HostCall::kWrite, 1);
   ASSERT_TRUE(Seek(file, 2));
-  EXPECT_FALSE(WriteBytes(file, "abcdef", 6));
+  const Status written = store::Write(file, "abcdef", 6);
+  EXPECT_EQ(written.code(), ENOSPC) << written.message();
   EXPECT_EQ(GetPosition(file), 2);
-  EXPECT_FALSE(LastFileError().ok());
   // Half of it landed; reads show the disk, not what was buffered.
   ASSERT_TRUE(Seek(file, 0));
   EXPECT_EQ(ReadLine(file), "[sabck=v");
@@ -162,11 +165,59 @@ TEST_P(StoreFaultTest, IsAtEndAnswersTrueOnFailureAndNeverMoves) {
   EXPECT_FALSE(IsAtEnd(file, 1));
 }
 
+// store::ReadLine and the end tests tell a line, the end of the text and a
+// failure apart, and a failure moves nothing.
+TEST_P(StoreFaultTest, LineReadsTellTheEndFromAFailure) {
+  enum Answer { kLine, kEnd, kFailed };
+  const struct {
+    const char* what;
+    int32_t at;
+    HostCall fails;  // kOpen: nothing fails
+    Answer answer;
+    bool at_end;  // what the end test answers when it does not fail
+  } cases[] = {
+      {"a line", 5, HostCall::kOpen, kLine, false},
+      {"the end of the file", static_cast<int32_t>(original_.size()), HostCall::kOpen, kEnd, true},
+      {"a failing read", 5, HostCall::kRead, kFailed, false},
+      {"a failing length", static_cast<int32_t>(original_.size()), HostCall::kSeek, kFailed, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (bool end_test : {false, true}) {
+      ScopedFile file(OpenAt(c.at));
+      faulty_.Reset();
+      if (c.fails != HostCall::kOpen) faulty_.FailCall(c.fails, 1, FaultSpan::kFromNthOn);
+      Text line = "stale";
+      bool at_end = !c.at_end;
+      if (end_test) {
+        const Status status = store::IsAtEndOfText(file, &at_end);
+        EXPECT_EQ(status.ok(), c.answer != kFailed) << status.message();
+        if (status.ok()) {
+          EXPECT_EQ(at_end, c.at_end);
+        }
+        EXPECT_NE(status.message().find(c.answer == kFailed ? "injected" : ""), std::string::npos);
+      } else {
+        const Lookup read = store::ReadLine(file, &line);
+        EXPECT_EQ(read.found(), c.answer == kLine);
+        EXPECT_EQ(read.not_found(), c.answer == kEnd);
+        EXPECT_EQ(read.failed(), c.answer == kFailed);
+        EXPECT_EQ(line, c.answer == kLine ? "k=v" : "");
+        EXPECT_NE(read.status().message().find(c.answer == kFailed ? "injected" : ""),
+                  std::string::npos);
+      }
+      faulty_.Reset();
+      EXPECT_EQ(GetPosition(file), c.answer == kLine && !end_test ? 10 : c.at);
+    }
+  }
+}
+
 TEST_P(StoreFaultTest, RefusedOpenAndFailedCloseLeaveNothingRegistered) {
   WriteAll(path_, Cipher(original_, GetParam()));
   faulty_.FailCall(HostCall::kOpen, 1);
-  EXPECT_EQ(OpenFile(path_, OpenReadWrite, DenyReadWrite, GetParam()), 0u);
-  EXPECT_NE(LastFileError().message().find("injected"), std::string::npos);
+  FileNumber refused = 1;
+  const Status status = store::Open(path_, OpenReadWrite, DenyReadWrite, GetParam(), &refused);
+  EXPECT_EQ(refused, 0u);
+  EXPECT_NE(status.message().find("injected"), std::string::npos);
   const FileNumber file = OpenFile(path_, OpenReadWrite, DenyReadWrite, GetParam());
   ASSERT_NE(file, 0u);
   faulty_.FailCall(HostCall::kClose, 1);

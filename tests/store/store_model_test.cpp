@@ -34,7 +34,7 @@ class Model {
   std::string bytes;
 
   bool Seek(int64_t& at, int origin, int64_t offset) const {
-    const int64_t base = origin == FromStart ? 0 : origin == FromEnd ? Size() : at;
+    const int64_t base = origin == 1 ? 0 : origin == 2 ? Size() : at;  // start, end, current
     if (base + offset < 0) return false;
     at = base + offset;
     return true;
@@ -176,19 +176,21 @@ TEST_P(StoreModelTest, RandomOperationsMatchTheUnbufferedModel) {
     } else if (op < 75) {
       const int origin = static_cast<int>(below(3)) + 1;
       const auto offset = static_cast<int32_t>(
-          origin == FromStart ? below(model.Size() + 20) : below(4000) - 2000);
+          origin == 1 ? below(model.Size() + 20) : below(4000) - 2000);
       ASSERT_EQ(Seek(file, origin, offset), model.Seek(p, origin, offset));
     } else if (op < 81) {
       const auto count = static_cast<int32_t>(below(op < 78 ? 100 : 70000));
       const std::string expected = model.Read(p, count);
       std::string got(static_cast<size_t>(count), '\0');
-      ASSERT_EQ(ReadBytes(file, got.data(), count), static_cast<int32_t>(expected.size()));
+      int32_t n = 0;
+      ASSERT_TRUE(store::Read(file, got.data(), count, &n).ok());
+      ASSERT_EQ(n, static_cast<int32_t>(expected.size()));
       got.resize(expected.size());
       ASSERT_EQ(got, expected);
       p += static_cast<int64_t>(expected.size());
     } else if (op < 84) {
       const std::string data = store_testing::RandomText(random, static_cast<size_t>(below(50)));
-      ASSERT_TRUE(WriteBytes(file, data.data(), static_cast<int32_t>(data.size())));
+      ASSERT_TRUE(store::Write(file, data.data(), static_cast<int32_t>(data.size())).ok());
       model.Write(p, data);
       p += static_cast<int64_t>(data.size());
     } else if (op < 91) {
@@ -201,7 +203,7 @@ TEST_P(StoreModelTest, RandomOperationsMatchTheUnbufferedModel) {
       ASSERT_TRUE(DeleteData(file, count));
       model.DeleteData(p, count);
     } else if (op < 99) {
-      ASSERT_EQ(GetFileLength(file), model.Size());
+      ASSERT_EQ(store_testing::Length(file), model.Size());
     } else {
       CloseFile(file);  // a fresh object, with an empty buffer
       files[which] = OpenFile(path, OpenReadWrite, ShareAll, GetParam());

@@ -36,6 +36,12 @@ inline std::string PlainOnDisk(const std::string& path, std::string_view passwor
   return Cipher(testing::ReadAll(path), password);
 }
 
+// The length of an open file, or -1.
+inline int32_t Length(FileNumber file) {
+  int32_t length = -1;
+  return store::GetLength(file, &length).ok() ? length : -1;
+}
+
 // Closes a file number at the end of a scope.
 class ScopedFile {
  public:

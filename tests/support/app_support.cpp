@@ -28,9 +28,12 @@ std::string Decipher(const Text& path, std::string_view password) {
   FileNumber file = OpenFile(path, OpenRead, ShareAll, password);
   EXPECT_NE(file, 0u) << path;
   if (file == 0) return {};
-  std::string plain(static_cast<size_t>(GetFileLength(file)), '\0');
-  EXPECT_EQ(ReadBytes(file, plain.data(), static_cast<int32_t>(plain.size())),
-            static_cast<int32_t>(plain.size()));
+  int32_t length = 0;
+  EXPECT_TRUE(IsOk(store::GetLength(file, &length)));
+  std::string plain(static_cast<size_t>(length), '\0');
+  int32_t got = 0;
+  EXPECT_TRUE(IsOk(store::Read(file, plain.data(), length, &got)));
+  EXPECT_EQ(got, length);
   CloseFile(file);
   return plain;
 }
@@ -38,7 +41,7 @@ std::string Decipher(const Text& path, std::string_view password) {
 void WriteEnciphered(const Text& path, std::string_view password, std::string_view plain) {
   FileNumber file = OpenFile(path, CreateWrite, ShareAll, password);
   ASSERT_NE(file, 0u) << path;
-  EXPECT_TRUE(WriteBytes(file, plain.data(), static_cast<int32_t>(plain.size())));
+  EXPECT_TRUE(IsOk(store::Write(file, plain.data(), static_cast<int32_t>(plain.size()))));
   CloseFile(file);
 }
 
