@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/staged_file.h"
+#include "base/profile.h"
 #include "base/services.h"
 #include "ini/ini.h"
 #include "store/file_store.h"
@@ -22,34 +23,6 @@ bool ListKeysOf(std::string_view path, std::string_view password, std::string_vi
                 TextList& keys) {
   Text copy(path);
   return ListKeys(copy, password, section, keys);
-}
-
-// WriteValue refuses a blank section or key, and a LF, NUL or 0x1A byte in
-// any of the three (each would end the line or the text when read back);
-// such a pair is passed over rather than counted as a failed write.
-bool IsWritablePair(std::string_view section, std::string_view key, std::string_view value) {
-  constexpr std::string_view kLineEnders("\n\0\x1A", 3);
-  auto ends_line = [&](std::string_view text) {
-    return text.find_first_of(kLineEnders) != std::string_view::npos;
-  };
-  return !TrimBothEnds(section).empty() && !TrimBothEnds(key).empty() && !ends_line(section) &&
-         !ends_line(key) && !ends_line(value);
-}
-
-bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
-bool HasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-// The profile service refuses a section or key that is empty once spaces
-// and tabs are trimmed, and a line break in any of the three (a CR inside a
-// line of an enciphered file comes through the INI reader). Passed over.
-bool IsProfilePair(std::string_view section, std::string_view key, std::string_view value) {
-  auto blank = [](std::string_view text) {
-    return std::all_of(text.begin(), text.end(), IsSpaceOrTab);
-  };
-  return !blank(section) && !blank(key) && !HasLineBreak(section) && !HasLineBreak(key) &&
-         !HasLineBreak(value);
 }
 
 bool GoOn(const PairProgress& progress) { return !progress || progress(); }
@@ -133,7 +106,8 @@ ConvertResult EncryptPairs(std::string_view source, std::string_view target,
     if (!ListKeysOf(source, {}, section, keys)) continue;
     for (const Text& key : keys) {
       Text value = ReadProfileValue(source, section, key);
-      if (!IsWritablePair(section, key, value)) continue;
+      // A pair WriteValue refuses is passed over, not counted as a failed write.
+      if (CheckWritablePair(section, key, value) != PairProblem::kNone) continue;
       Text path(target);
       if (!WriteValue(path, password, section, key, value)) {
         return Failed(ConvertOutcome::kWriteFailed, result, WriteError(target));
@@ -169,6 +143,8 @@ ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_
     for (const Text& key : keys) {
       Text path(values_file);
       Text value = ReadValue(path, password, section, key);
+      // A pair the profile service refuses (a CR inside a line of an
+      // enciphered file comes through the INI reader) is passed over.
       if (!IsProfilePair(section, key, value)) continue;
       if (!WriteProfileValue(output, section, key, value, ProfileSync::kByCaller)) {
         return Failed(ConvertOutcome::kWriteFailed, result,

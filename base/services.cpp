@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/host.h"
+#include "base/paths.h"
 #include "base/profile.h"
 
 namespace inicrypt {
@@ -22,12 +23,6 @@ std::function<void()>& EventPump() {
   return pump;
 }
 
-// path less the separators at its end.
-std::string_view WithoutTrailingSeparators(std::string_view path) {
-  while (!path.empty() && LastPathSeparator(path) == path.size() - 1) path.remove_suffix(1);
-  return path;
-}
-
 // text without its leading bytes 0x01-0x20.
 std::string_view SkipControlBytes(std::string_view text) {
   size_t i = 0;
@@ -38,7 +33,7 @@ std::string_view SkipControlBytes(std::string_view text) {
 // The path the profile service is given: a bare file name lies in the
 // folder of kind 9 (which ends in a separator); empty when that is unknown.
 Text ProfilePath(std::string_view path) {
-  if (LastPathSeparator(path) != kNone) return Text(path);
+  if (HasPathSeparator(path)) return Text(path);
   const Text folder = SpecialFolder(9);
   return folder.empty() ? Text() : ConcatTexts(folder, path);
 }
@@ -70,7 +65,7 @@ Text RunDirectory() { return RunDirectoryState(); }
 Text SpecialFolder(int kind) {
   if (kind < 1 || kind > 11) return {};
   Text folder = GetHost().GetSpecialFolder(kind);
-  if (!folder.empty() && LastPathSeparator(folder) != folder.size() - 1) {
+  if (!folder.empty() && !EndsWithPathSeparator(folder)) {
     folder += PathSeparator();
   }
   return folder;

@@ -60,14 +60,25 @@ void NormalizePath(Text& path);
 // Lines written end with CR LF; a line that ends the text without a line end
 // gets one before anything is added after it, and a replaced line loses
 // exactly its own bytes and line end. Every other byte stays.
-// False, with nothing opened and the path not rewritten, when path, section
-// or key is blank, when section, key or value holds a LF, NUL or 0x1A byte,
-// or when the key would not read back as the key of its line (it holds "="
-// where a character starts, or ends in a lone lead byte). False as well when
-// the file cannot be opened or a read or edit fails (the file may then be
-// half edited: callers that need the old file whole work on a copy).
+// False, with nothing opened and the path not rewritten, when path is blank
+// or CheckWritablePair refuses the pair. False as well when the file cannot
+// be opened or a read or edit fails (the file may then be half edited:
+// callers that need the old file whole work on a copy).
 [[nodiscard]] bool WriteValue(Text& path, std::string_view password, std::string_view section,
                               std::string_view key, std::string_view value);
+
+// What keeps WriteValue from writing a pair, checked in this order.
+enum class PairProblem {
+  kNone,
+  kBreaksLine,      // section, key or value holds a LF, NUL or 0x1A byte
+  kBlankSection,    // the section is empty or blanks only
+  kBlankKey,        // the key is empty or blanks only
+  kKeyHoldsEquals,  // the key would not read back as the key of its line: it
+                    // holds "=" where a character starts, or ends in a lone
+                    // lead byte that would take the "=" for its second byte
+};
+[[nodiscard]] PairProblem CheckWritablePair(std::string_view section, std::string_view key,
+                                            std::string_view value);
 
 // Shared by reading and writing.
 

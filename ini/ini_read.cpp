@@ -1,4 +1,5 @@
 // Reading: path rule, section and key lists, single values.
+#include "base/paths.h"
 #include "base/services.h"
 #include "ini/ini.h"
 #include "ini/line_rules.h"
@@ -11,7 +12,7 @@ using ini::ScopedFile;
 using ini::SectionSearch;
 
 void NormalizePath(Text& path) {
-  if (FindText(path, "\\") == -1 && FindText(path, "/") == -1) {
+  if (!HasPathSeparator(path)) {
     path = ConcatTexts(SpecialFolder(9), "\\", path);
   }
   path = ReplaceSubtext(path, "\\\\", "\\");

@@ -26,13 +26,6 @@ bool EndsAtItsEquals(std::string_view key) {
   return ini::FindEquals(ConcatTexts(key, "=")) == key.size();
 }
 
-bool AcceptsArguments(std::string_view path, std::string_view section, std::string_view key,
-                      std::string_view value) {
-  if (IsBlank(path) || IsBlank(section) || IsBlank(key)) return false;
-  if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) return false;
-  return EndsAtItsEquals(key);
-}
-
 // Makes sure the text in front of at ends with a line end, so that what is
 // inserted at at starts a line of its own. A lone CR gets its LF. Returns
 // where the insertion now goes, or -1 on failure.
@@ -89,9 +82,18 @@ bool SetInSection(LineScan& scan, std::string_view key, std::string_view value) 
 
 }  // namespace
 
+PairProblem CheckWritablePair(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) return PairProblem::kBreaksLine;
+  if (IsBlank(section)) return PairProblem::kBlankSection;
+  if (IsBlank(key)) return PairProblem::kBlankKey;
+  if (!EndsAtItsEquals(key)) return PairProblem::kKeyHoldsEquals;
+  return PairProblem::kNone;
+}
+
 bool WriteValue(Text& path, std::string_view password, std::string_view section,
                 std::string_view key, std::string_view value) {
-  if (!AcceptsArguments(path, section, key, value)) return false;
+  if (IsBlank(path) || CheckWritablePair(section, key, value) != PairProblem::kNone) return false;
   NormalizePath(path);
   const ScopedFile file(OpenFile(path, OpenOrCreateReadWrite, ShareAll, password));
   if (!file) return false;

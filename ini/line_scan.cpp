@@ -51,9 +51,9 @@ bool LineScan::AtEndOfText() {
 }
 
 SectionSearch ScanToSection(LineScan& scan, std::string_view section) {
-  const Text header = ToUpperCase(ConcatTexts("[", section, "]"));
+  const Text header = ConcatTexts("[", section, "]");
   while (scan.Next()) {
-    if (EqualsUpperCased(scan.line(), header)) return SectionSearch::kFound;
+    if (EqualIgnoringCase(scan.line(), header)) return SectionSearch::kFound;
   }
   return scan.failed() ? SectionSearch::kFailed : SectionSearch::kNotFound;
 }
