@@ -6,14 +6,14 @@ namespace inicrypt {
 namespace {
 
 // 誠 is D5 5C in code page 936: its trail byte 0x5C is no separator.
-constexpr std::string_view kTrail5C = "\xD5\x5C";
+const Text kTrail5C = "\xD5\x5C";
 
 TEST(PathsTest, SeparatorsCountOnlyWhereACharacterStarts) {
   struct Case {
     Text path;
-    std::string_view folder;   // FolderPart
-    std::string_view name;     // NamePart
-    std::string_view trimmed;  // WithoutTrailingSeparators
+    Text folder;   // FolderPart
+    Text name;     // NamePart
+    Text trimmed;  // WithoutTrailingSeparators
   } cases[] = {
       {"a/b\\c", "a/b\\", "c", "a/b\\c"},
       {"name", "", "name", "name"},
