@@ -4,39 +4,12 @@
 #include <utility>
 
 #include "app/staged_file.h"
+#include "profile/profile.h"
 #include "ini/ini.h"
 #include "profile/values.h"
 
 namespace inicrypt {
 namespace {
-
-// WriteValue refuses a blank section or key, and a LF, NUL or 0x1A byte in
-// any of the three (each would end the line or the text when read back);
-// such a pair is passed over rather than counted as a failed write.
-bool IsWritablePair(std::string_view section, std::string_view key, std::string_view value) {
-  constexpr std::string_view kLineEnders("\n\0\x1A", 3);
-  auto ends_line = [&](std::string_view text) {
-    return text.find_first_of(kLineEnders) != std::string_view::npos;
-  };
-  return !TrimBothEnds(section).empty() && !TrimBothEnds(key).empty() && !ends_line(section) &&
-         !ends_line(key) && !ends_line(value);
-}
-
-bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
-bool HasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-// The profile service refuses a section or key that is empty once spaces
-// and tabs are trimmed, and a line break in any of the three (a CR inside a
-// line of an enciphered file comes through the INI reader). Passed over.
-bool IsProfilePair(std::string_view section, std::string_view key, std::string_view value) {
-  auto blank = [](std::string_view text) {
-    return std::all_of(text.begin(), text.end(), IsSpaceOrTab);
-  };
-  return !blank(section) && !blank(key) && !HasLineBreak(section) && !HasLineBreak(key) &&
-         !HasLineBreak(value);
-}
 
 bool GoOn(const PairProgress& progress) { return !progress || progress(); }
 
@@ -65,7 +38,8 @@ ConvertResult EncryptPairs(std::string_view source, std::string_view target,
       Text value;  // empty when the profile service finds no such key
       const Lookup read = profile::ReadValue(source, section, key, &value);
       if (read.failed()) return Failed(ConvertOutcome::kSourceUnreadable, result, read.status());
-      if (!IsWritablePair(section, key, value)) continue;
+      // A pair WriteValue refuses is passed over, not counted as a failed write.
+      if (CheckWritablePair(section, key, value) != PairProblem::kNone) continue;
       if (Status written = ini::WriteValue(target, password, section, key, value); !written.ok()) {
         return Failed(ConvertOutcome::kWriteFailed, result, written);
       }
@@ -97,6 +71,8 @@ ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_
       const Lookup read = ini::ReadValue(values_file, password, section, key, &value);
       if (read.failed()) return Failed(ConvertOutcome::kValuesUnreadable, result, read.status());
       if (TrimBothEnds(value).empty()) value.clear();  // missing and blank values are empty
+      // A pair the profile service refuses (a CR inside a line of an
+      // enciphered file comes through the INI reader) is passed over.
       if (!IsProfilePair(section, key, value)) continue;
       if (Status written = profile::WriteValue(output, section, key, value, ProfileSync::kByCaller);
           !written.ok()) {

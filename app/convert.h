@@ -21,6 +21,7 @@
 #include <functional>
 #include <string_view>
 
+#include "base/cp936_literal.h"
 #include "base/status.h"
 #include "base/text.h"
 
@@ -28,32 +29,29 @@ namespace inicrypt {
 
 // Files of the run directory.
 inline constexpr std::string_view kConfigFileName = "config.ini";
-inline constexpr std::string_view kDecryptedFileName =
-    "\xBD\xE2\xC3\xDC\xBA\xF3"
-    "config.ini";  // 解密后config.ini
-inline constexpr std::string_view kSampleFileName =
-    "\xD1\xF9\xB0\xE5"
-    "config.ini";  // 样板config.ini
+inline constexpr std::string_view kDecryptedFileName = u8"解密后config.ini"_cp936;
+inline constexpr std::string_view kSampleFileName = u8"样板config.ini"_cp936;
+
+// The password the window's password box starts with, and the command line's
+// when it is given none.
+inline constexpr std::string_view kDefaultPassword = "73580647";
 
 // The plain sample configuration offered at start: 262 bytes of INI text,
 // 13 lines each ending in CR LF, three sections of 3, 2 and 5 keys.
 inline constexpr std::string_view SampleConfiguration =
-    "[\xCE\xD2\xB5\xC4\xC5\xE4\xD6\xC3]\r\n"         // [我的配置]
-    "\xB3\xCC\xD0\xF2\xB1\xE0\xD0\xB4=20191014\r\n"  // 程序编写=20191014
-    "\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE=1.0\r\n"       // 当前版本=1.0
-    "\xC5\xE4\xD6\xC3\xBD\xDA=\xD2\xAA\xB0\xB4\xD5\xD5\xB8\xF1\xCA\xBD"
-    "[\xD5\xE2\xD1\xF9\xCA\xC7\xBD\xDA]\r\n"  // 配置节=要按照格式[这样是节]
-    "[\xCE\xD2\xB5\xC4\xB3\xF6\xC6\xB7]\r\n"  // [我的出品]
-    "Brev\xCA\xD7\xB7\xA2=BrevTolm\r\n"       // Brev首发=BrevTolm
-    "\xBF\xC9\xD2\xD4\xD4\xD9\xBC\xD3=\xC0\xED\xC2\xDB\xD6\xA7\xB3\xD6\xBA\xDC\xB3\xA4"
-    "\xB0\xC9\r\n"                                            // 可以再加=理论支持很长吧
-    "[\xCE\xD2\xB5\xC4\xD7\xD4\xD3\xC9\xD4\xF6\xBC\xD3]\r\n"  // [我的自由增加]
-    "\xC4\xE3\xD2\xB2\xBF\xC9\xD2\xD4\xD7\xD4\xB6\xA8\xD2\xE5\xD4\xF6\xBC\xD3="
-    "\xB0\xB4\xD5\xD5\xB8\xF1\xCA\xBD\xBD\xDA[\xCE\xD2\xCA\xC7\xBD\xDA]\r\n"  // 你也可以自定义增加=按照格式节[我是节]
-    "\xCE\xD2\xCA\xC7\xC5\xE4\xD6\xC3\xCF\xEE=\xCE\xD2\xCA\xC7\xCF\xEE\r\n"  // 我是配置项=我是项
-    "\xD0\xB4\xB5\xE3\xCA\xB2\xC3\xB4\xB0\xC9=ABC123bca\r\n"  // 写点什么吧=ABC123bca
-    "\xCD\xDB\xB0\xA1=1233333222\r\n"                         // 哇啊=1233333222
-    "DDDD=a1b2D33FD33Z\r\n";                                  // DDDD=a1b2D33FD33Z
+    u8"[我的配置]\r\n"
+    u8"程序编写=20191014\r\n"
+    u8"当前版本=1.0\r\n"
+    u8"配置节=要按照格式[这样是节]\r\n"
+    u8"[我的出品]\r\n"
+    u8"Brev首发=BrevTolm\r\n"
+    u8"可以再加=理论支持很长吧\r\n"
+    u8"[我的自由增加]\r\n"
+    u8"你也可以自定义增加=按照格式节[我是节]\r\n"
+    u8"我是配置项=我是项\r\n"
+    u8"写点什么吧=ABC123bca\r\n"
+    u8"哇啊=1233333222\r\n"
+    u8"DDDD=a1b2D33FD33Z\r\n"_cp936;
 
 // Called after each pair (the window lets its events run there); returning
 // false stops the run after that pair.
@@ -77,11 +75,10 @@ struct ConvertResult {
 };
 
 // The encrypt pair loop into target, which must be missing or empty. A pair
-// that WriteValue refuses (a blank section or key, a LF, NUL or 0x1A byte
-// that would end its line) is passed over. kNothingFound when no pair was
-// written. A source that fails to open or read gives kSourceUnreadable, a
-// failing WriteValue kWriteFailed; both stop the loop at once, target left as
-// far as it got.
+// that WriteValue refuses (CheckWritablePair) is passed over. kNothingFound
+// when no pair was written. A source that fails to open or read gives
+// kSourceUnreadable, a failing WriteValue kWriteFailed; both stop the loop at
+// once, target left as far as it got.
 [[nodiscard]] ConvertResult EncryptPairs(std::string_view source, std::string_view target,
                                          std::string_view password,
                                          const PairProgress& progress = {});
@@ -89,11 +86,10 @@ struct ConvertResult {
 // The decrypt pair loop into output, whose other pairs stay. Each pair is
 // set in place and not forced to disk: output is meant to be a file being
 // built under a temporary name (DecryptConfig), forced to disk once when it
-// is complete. A pair the profile service refuses (a blank section or key, a
-// line break in a name or value) is passed over. A names file that fails to
-// open or read gives kSourceUnreadable, a value file that fails
-// kValuesUnreadable, a failing WriteProfileValue kWriteFailed; each stops
-// the loop at once.
+// is complete. A pair the profile service refuses (IsProfilePair) is passed
+// over. A names file that fails to open or read gives kSourceUnreadable, a
+// value file that fails kValuesUnreadable, a failing WriteProfileValue
+// kWriteFailed; each stops the loop at once.
 [[nodiscard]] ConvertResult DecryptPairs(std::string_view names_file, std::string_view values_file,
                                          std::string_view password, std::string_view output,
                                          const PairProgress& progress = {});

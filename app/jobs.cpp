@@ -3,6 +3,7 @@
 #include "app/convert.h"
 #include "app/events.h"
 #include "app/run_directory.h"
+#include "base/paths.h"
 #include "host/files.h"
 #include "host/folders.h"
 #include "host/host.h"
@@ -19,24 +20,24 @@ struct JobInput {
 // Reads both boxes, telling the user when one is empty or cannot be used.
 // False when the job must not start.
 bool ReadJobInput(JobWindow& window, JobInput* input) {
-  ControlText path = window.GetControlText(kPathBox, &input->path);
+  ControlText path = window.PathText(&input->path);
   if (path == ControlText::kGone) return false;
   if (path == ControlText::kUnrepresentable) {
-    window.ShowMessage(msg::kPathUnsupported);
+    window.Tell(msg::kPathUnsupported);
     return false;
   }
   if (input->path.empty()) {
-    window.ShowMessage(msg::kChooseFile);
+    window.Tell(msg::kChooseFile);
     return false;
   }
-  ControlText password = window.GetControlText(kPasswordBox, &input->password);
+  ControlText password = window.PasswordText(&input->password);
   if (password == ControlText::kGone) return false;
   if (password == ControlText::kUnrepresentable) {
-    window.ShowMessage(msg::kPasswordUnsupported);
+    window.Tell(msg::kPasswordUnsupported);
     return false;
   }
   if (input->password.empty()) {
-    window.ShowMessage(msg::kEmptyPassword);
+    window.Tell(msg::kEmptyPassword);
     return false;
   }
   return true;
@@ -71,17 +72,12 @@ std::string_view FailureMessage(ConvertOutcome outcome, std::string_view nothing
 }
 
 void ReportFailure(JobWindow& window, std::string_view message) {
-  if (!message.empty() && !window.IsClosed()) window.ShowMessage(message);
+  if (!message.empty() && !window.IsClosed()) window.Tell(message);
 }
 
 }  // namespace
 
-Text RunFile(std::string_view name) {
-  Text path = RunDirectory();
-  path += PathSeparator();
-  path += name;
-  return path;
-}
+Text RunFile(std::string_view name) { return JoinPath(RunDirectory(), name); }
 
 void EncryptJob(JobWindow& window) {
   JobInput input;
@@ -92,8 +88,8 @@ void EncryptJob(JobWindow& window) {
     ReportFailure(window, FailureMessage(result.outcome, msg::kNoPairs, msg::kEncryptFailed));
     return;
   }
-  window.ShowMessage(msg::kEncrypted);
-  window.SetControlText(kPathBox, {});
+  window.Tell(msg::kEncrypted);
+  window.ClearPath();
 }
 
 void DecryptJob(JobWindow& window) {
@@ -105,25 +101,25 @@ void DecryptJob(JobWindow& window) {
     ReportFailure(window, FailureMessage(result.outcome, msg::kNoSections, msg::kDecryptFailed));
     return;
   }
-  window.SetControlText(kPathBox, {});
-  window.ShowMessage(msg::kDecrypted);
+  window.ClearPath();
+  window.Tell(msg::kDecrypted);
 }
 
 void StartupOffer(JobWindow& window) {
   if (FileExists(RunFile(kConfigFileName))) return;
-  if (window.ShowMessage(msg::kOfferSample, kStyleYesNoQuestion) != kButtonYes) return;
+  if (!window.AskYesNo(msg::kOfferSample)) return;
   if (!WriteBytesToFile(RunFile(kSampleFileName), {SampleConfiguration})) {
-    window.ShowMessage(msg::kSampleFailed);
+    window.Tell(msg::kSampleFailed);
   }
 }
 
-void ChooseConfigFile(JobWindow& window, CommonDlg& dialog) {
-  dialog.initial_folder = SpecialFolder(3);
-  dialog.filter = Text(kConfigFileFilter);
-  if (window.ChooseFileToOpen(dialog) == FileChoice::kUnrepresentable) {
-    window.ShowMessage(msg::kPathUnsupported);
+void ChooseConfigFile(JobWindow& window) {
+  Text file_name;
+  if (window.ChooseFile(SpecialFolder(3), kConfigFileFilter, &file_name) ==
+      FileChoice::kUnrepresentable) {
+    window.Tell(msg::kPathUnsupported);
   }
-  window.SetControlText(kPathBox, dialog.file_name);
+  window.SetPathText(file_name);
 }
 
 }  // namespace inicrypt

@@ -14,12 +14,6 @@ Text& RunDirectoryState() {
   return folder;
 }
 
-// path less the separators at its end.
-std::string_view WithoutTrailingSeparators(std::string_view path) {
-  while (!path.empty() && LastPathSeparator(path) == path.size() - 1) path.remove_suffix(1);
-  return path;
-}
-
 }  // namespace
 
 bool InitRunDirectory() {

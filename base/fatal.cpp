@@ -7,18 +7,17 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/cp936_literal.h"
+
 namespace inicrypt {
 namespace {
 
-// "运行时出错!" CR LF CR LF
-constexpr std::string_view kHeading = "\xd4\xcb\xd0\xd0\xca\xb1\xb3\xf6\xb4\xed!\r\n\r\n";
-// "错误代码："
-constexpr std::string_view kCodeLabel = "\xb4\xed\xce\xf3\xb4\xfa\xc2\xeb\xa3\xba";
-// "错误信息："
-constexpr std::string_view kMessageLabel = "\xb4\xed\xce\xf3\xd0\xc5\xcf\xa2\xa3\xba";
-// "分配 " and " 字节内存失败!"
-constexpr std::string_view kAllocBefore = "\xb7\xd6\xc5\xe4 ";
-constexpr std::string_view kAllocAfter = " \xd7\xd6\xbd\xda\xc4\xda\xb4\xe6\xca\xa7\xb0\xdc!";
+constexpr std::string_view kHeading = u8"运行时出错!\r\n\r\n"_cp936;
+constexpr std::string_view kCodeLabel = u8"错误代码："_cp936;
+constexpr std::string_view kMessageLabel = u8"错误信息："_cp936;
+// "分配 " n " 字节内存失败!"
+constexpr std::string_view kAllocBefore = u8"分配 "_cp936;
+constexpr std::string_view kAllocAfter = u8" 字节内存失败!"_cp936;
 
 // Hands the pieces of the box text to sink in order, allocating nothing, so
 // that the same words reach stderr when no text can be made.

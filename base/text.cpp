@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/cp936_literal.h"
 #include "base/fatal.h"
 
 namespace inicrypt {
@@ -35,22 +36,6 @@ size_t CountBytes(int count) { return count > 0 ? static_cast<size_t>(count) : 0
 
 unsigned char FoldCase(unsigned char b) {
   return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + ('a' - 'A')) : b;
-}
-
-// run and sought have the same length. Letters where a character starts
-// match in either case; bytes of two-byte characters match exactly.
-bool EqualIgnoringCase(std::string_view run, std::string_view sought) {
-  for (size_t k = 0; k < run.size(); ++k) {
-    const unsigned char a = ByteAt(run, k);
-    const unsigned char b = ByteAt(sought, k);
-    if (IsLeadByte(a)) {
-      if (a != b || (k + 1 < run.size() && run[k + 1] != sought[k + 1])) return false;
-      ++k;
-    } else if (FoldCase(a) != FoldCase(b)) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // True when the bytes of text from i on start with sought (at least
@@ -138,10 +123,7 @@ TextList::TextList(std::initializer_list<std::string_view> items) {
 
 const Text& TextList::At(int i) const {
   if (i < 1 || i > Count()) {
-    // "数组成员引用下标超出定义范围"
-    FatalError(1,
-               "\xca\xfd\xd7\xe9\xb3\xc9\xd4\xb1\xd2\xfd\xd3\xc3\xcf\xc2\xb1\xea"
-               "\xb3\xac\xb3\xf6\xb6\xa8\xd2\xe5\xb7\xb6\xce\xa7");
+    FatalError(1, u8"数组成员引用下标超出定义范围"_cp936);
   }
   return items_[static_cast<size_t>(i) - 1];
 }
@@ -241,6 +223,21 @@ Text ConcatTexts(std::initializer_list<std::string_view> texts) {
   ReserveIn(out, size);
   for (std::string_view t : texts) out.append(t);
   return out;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k) {
+    const unsigned char x = ByteAt(a, k);
+    const unsigned char y = ByteAt(b, k);
+    if (IsLeadByte(x)) {
+      if (x != y || (k + 1 < a.size() && a[k + 1] != b[k + 1])) return false;
+      ++k;
+    } else if (FoldCase(x) != FoldCase(y)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 int CompareTexts(std::string_view a, std::string_view b) {

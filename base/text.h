@@ -118,6 +118,11 @@ template <typename... T>
   return ConcatTexts({std::string_view(texts)...});
 }
 
+// True when a and b have the same length and the same bytes, except that
+// A to Z equal a to z where a character starts (as a walk of a finds them);
+// both bytes of a two-byte character must be equal exactly.
+[[nodiscard]] bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 // -1, 0 or 1, comparing unsigned bytes up to the first difference; a proper
 // prefix is the smaller. Allocates nothing.
 [[nodiscard]] int CompareTexts(std::string_view a, std::string_view b);

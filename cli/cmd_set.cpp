@@ -12,19 +12,25 @@
 namespace inicrypt::cli {
 namespace {
 
-bool HoldsLineEnd(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0\x1a", 4)) != std::string_view::npos;
-}
-
-// What the INI layout cannot hold: a pair that would break other lines or
-// never be found again. Empty when the pair can be written.
+// The INI writer's own rule (CheckWritablePair), and besides it what would
+// not come back as typed: a CR (the profile service of decrypt refuses it,
+// and the reader drops one before a LF) and blanks around the key (the
+// reader trims them). Empty when the pair can be written.
 std::string CheckPair(const Text& section, const Text& key, const Text& value) {
-  if (HoldsLineEnd(section) || HoldsLineEnd(key) || HoldsLineEnd(value)) {
-    return "names and values cannot hold line breaks, NUL or 0x1A bytes";
+  const bool has_cr = section.find('\r') != Text::npos || key.find('\r') != Text::npos ||
+                      value.find('\r') != Text::npos;
+  switch (has_cr ? PairProblem::kBreaksLine : CheckWritablePair(section, key, value)) {
+    case PairProblem::kBreaksLine:
+      return "names and values cannot hold line breaks, NUL or 0x1A bytes";
+    case PairProblem::kBlankSection:
+      return "the section name is blank";
+    case PairProblem::kBlankKey:
+      return "the key name is blank";
+    case PairProblem::kKeyHoldsEquals:
+      return "a key name cannot hold \"=\"";
+    case PairProblem::kNone:
+      break;
   }
-  if (TrimBothEnds(section).empty()) return "the section name is blank";
-  if (TrimBothEnds(key).empty()) return "the key name is blank";
-  if (FindText(key, "=") != -1) return "a key name cannot hold \"=\"";
   if (TrimBothEnds(key) != key) return "a key name cannot begin or end with blanks";
   return {};
 }

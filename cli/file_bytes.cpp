@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/text.h"
+#include "host/whole_file.h"
 #include "ini/ini.h"
 #include "store/cipher.h"
 
@@ -23,19 +24,7 @@ Status CheckInputFile(std::string_view path) {
 
 Status ReadWholeFile(std::string_view path, std::string* bytes) {
   if (Status s = CheckInputFile(path); !s.ok()) return s;
-  std::unique_ptr<HostFile> file;
-  Status status = GetHost().OpenFile(path, FileAccess::kRead, FileShare::kAll,
-                                     FileCreation::kOpenExisting, &file);
-  if (!status.ok()) return status;
-  bytes->clear();
-  char chunk[65536];
-  size_t got = 0;
-  do {
-    status = file->Read(chunk, sizeof chunk, &got);
-    if (!status.ok()) return status;
-    bytes->append(chunk, got);
-  } while (got > 0);
-  return file->Close();
+  return inicrypt::ReadWholeFile(path, bytes);
 }
 
 Status WriteWholeFile(std::string_view path, std::string_view bytes, FileCreation creation) {

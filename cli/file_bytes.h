@@ -19,7 +19,8 @@ inline constexpr uint32_t kNewFileMode = 0600;
 // missing path, "PATH: is a folder" for a folder.
 [[nodiscard]] Status CheckInputFile(std::string_view path);
 
-// The whole content of the file at path (checked as above first).
+// The whole content of the file at path (checked as above first, then read
+// by base/whole_file.h).
 [[nodiscard]] Status ReadWholeFile(std::string_view path, std::string* bytes);
 
 // Opens path with the creation rule, writes bytes as its whole content and

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "app/convert.h"
 #include "base/cp936.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"

@@ -17,8 +17,6 @@
 
 namespace inicrypt::cli {
 
-inline constexpr std::string_view kDefaultPassword = "73580647";
-
 enum class PasswordUse {
   kOpen,    // the password of an existing file: asked once
   kCreate,  // the password of a file being made: asked twice

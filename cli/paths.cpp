@@ -3,30 +3,12 @@
 #include <random>
 
 #include "base/cp936.h"
+#include "base/paths.h"
 #include "cli/console.h"
 #include "host/host.h"
 
 namespace inicrypt::cli {
-namespace {
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-// Byte index just after the last separator, or 0 when there is none.
-size_t AfterLastSeparator(std::string_view path) {
-  size_t after = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(path[i]))) {
-      ++i;  // the trail byte is never a separator
-    } else if (IsSeparator(path[i])) {
-      after = i + 1;
-    }
-  }
-  return after;
-}
-
-}  // namespace
-
-bool IsAbsolutePath(std::string_view path) { return !path.empty() && IsSeparator(path[0]); }
+bool IsAbsolutePath(std::string_view path) { return !path.empty() && IsPathSeparator(path[0]); }
 
 Status ResolvePath(std::string_view typed, Text* path) {
   if (typed.empty()) return Status::Error("an empty path names no file");
@@ -41,15 +23,15 @@ Status ResolvePath(std::string_view typed, Text* path) {
   Text folder;
   Status status = GetHost().GetCurrentFolder(&folder);
   if (!status.ok()) return status;
-  if (folder.empty() || !IsSeparator(folder.back())) folder += PathSeparator();
+  if (!EndsWithPathSeparator(folder)) folder += PathSeparator();
   *path = folder + converted;
   return Status::Ok();
 }
 
-Text BaseName(std::string_view path) { return Text(path.substr(AfterLastSeparator(path))); }
+Text BaseName(std::string_view path) { return Text(NamePart(path)); }
 
 Text SiblingPath(std::string_view path, std::string_view name) {
-  return Text(path.substr(0, AfterLastSeparator(path))) + Text(name);
+  return ConcatTexts(FolderPart(path), name);
 }
 
 Text RandomLetters(int count) {

@@ -21,8 +21,7 @@ inline constexpr std::string_view kStdStream = "-";
 // True when path starts at the root ("/" or "\").
 bool IsAbsolutePath(std::string_view path);
 
-// The last element of path (after its last "/" or "\", found at a character
-// boundary so that a trail byte 0x5C is no separator).
+// The last element of path (base/paths.h: NamePart).
 Text BaseName(std::string_view path);
 
 // The path of a file named name in the folder that holds path.

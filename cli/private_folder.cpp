@@ -34,7 +34,7 @@ Status PrivateFolder::Create() {
 Status PrivateFolder::AddFile(std::string_view name, std::string_view bytes, Text* path) {
   if (Status s = Create(); !s.ok()) return s;
   Host& host = GetHost();
-  Text file = folder_ + PathSeparator() + Text(name);
+  Text file = JoinPath(folder_, name);
   host.RemoveOnInterrupt(file);
   files_.push_back(file);
   std::unique_ptr<HostFile> handle;

@@ -9,7 +9,7 @@ namespace inicrypt {
 Text SpecialFolder(int kind) {
   if (kind < 1 || kind > 11) return {};
   Text folder = GetHost().GetSpecialFolder(kind);
-  if (!folder.empty() && LastPathSeparator(folder) != folder.size() - 1) {
+  if (!folder.empty() && !EndsWithPathSeparator(folder)) {
     folder += PathSeparator();
   }
   return folder;

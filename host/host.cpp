@@ -27,12 +27,4 @@ ScopedHost::ScopedHost(Host& host) : previous_(current_host.exchange(&host)) {}
 
 ScopedHost::~ScopedHost() { current_host.store(previous_); }
 
-char PathSeparator() {
-#ifdef _WIN32
-  return '\\';
-#else
-  return '/';
-#endif
-}
-
 }  // namespace inicrypt

@@ -27,6 +27,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/paths.h"
 #include "base/status.h"
 #include "base/text.h"
 
@@ -222,8 +223,5 @@ class ScopedHost {
  private:
   Host* previous_;
 };
-
-// Separator of the platform's paths ('/' on POSIX, '\\' on Windows).
-char PathSeparator();
 
 }  // namespace inicrypt

@@ -68,10 +68,8 @@ Lookup ReadValue(std::string_view path, std::string_view password, std::string_v
 // Lines written end with CR LF; a line that ends the text without a line end
 // gets one before anything is added after it, and a replaced line loses
 // exactly its own bytes and line end. Every other byte stays.
-// Refused, with nothing opened, when path, section or key is blank, when
-// section, key or value holds a LF, NUL or 0x1A byte, or when the key would
-// not read back as the key of its line (it holds "=" where a character
-// starts, or ends in a lone lead byte). Fails as well when the file cannot be
+// Refused, with nothing opened, when path is blank or CheckWritablePair
+// refuses the pair. Fails as well when the file cannot be
 // opened, read, edited or closed (the file may then be half edited: callers
 // that need the old file whole work on a copy).
 [[nodiscard]] Status WriteValue(std::string_view path, std::string_view password,
@@ -104,6 +102,19 @@ Lookup FindSection(FileNumber file, std::string_view section);
                               std::string_view value);
 // ini::FindSection; false when not found or on failure.
 [[nodiscard]] bool FindSection(FileNumber file, std::string_view section);
+
+// What keeps WriteValue from writing a pair, checked in this order.
+enum class PairProblem {
+  kNone,
+  kBreaksLine,      // section, key or value holds a LF, NUL or 0x1A byte
+  kBlankSection,    // the section is empty or blanks only
+  kBlankKey,        // the key is empty or blanks only
+  kKeyHoldsEquals,  // the key would not read back as the key of its line: it
+                    // holds "=" where a character starts, or ends in a lone
+                    // lead byte that would take the "=" for its second byte
+};
+[[nodiscard]] PairProblem CheckWritablePair(std::string_view section, std::string_view key,
+                                            std::string_view value);
 
 // Shared by reading and writing.
 

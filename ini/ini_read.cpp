@@ -1,4 +1,5 @@
 // Reading: path rule, section and key lists, single values.
+#include "base/paths.h"
 #include "host/folders.h"
 #include "ini/ini.h"
 #include "ini/line_rules.h"
@@ -11,7 +12,7 @@ using ini::ScopedFile;
 
 Text NormalizePath(std::string_view path) {
   Text full(path);
-  if (FindText(full, "\\") == -1 && FindText(full, "/") == -1) {
+  if (!HasPathSeparator(full)) {
     full = ConcatTexts(SpecialFolder(9), "\\", path);
   }
   return ReplaceSubtext(full, "\\\\", "\\");

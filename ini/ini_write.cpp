@@ -27,9 +27,7 @@ bool EndsAtItsEquals(std::string_view key) {
 
 bool AcceptsArguments(std::string_view path, std::string_view section, std::string_view key,
                       std::string_view value) {
-  if (IsBlank(path) || IsBlank(section) || IsBlank(key)) return false;
-  if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) return false;
-  return EndsAtItsEquals(key);
+  return !IsBlank(path) && CheckWritablePair(section, key, value) == PairProblem::kNone;
 }
 
 // Inserts a line at a position.
@@ -109,6 +107,15 @@ Status Edit(FileNumber file, std::string_view section, std::string_view key,
 }
 
 }  // namespace
+
+PairProblem CheckWritablePair(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  if (BreaksLine(section) || BreaksLine(key) || BreaksLine(value)) return PairProblem::kBreaksLine;
+  if (IsBlank(section)) return PairProblem::kBlankSection;
+  if (IsBlank(key)) return PairProblem::kBlankKey;
+  if (!EndsAtItsEquals(key)) return PairProblem::kKeyHoldsEquals;
+  return PairProblem::kNone;
+}
 
 Status ini::WriteValue(std::string_view path, std::string_view password, std::string_view section,
                        std::string_view key, std::string_view value) {

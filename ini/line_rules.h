@@ -69,24 +69,4 @@ inline bool HeaderLine(std::string_view line) {
   return !t.empty() && t.front() == '[' && t.back() == ']';
 }
 
-inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
-
-// ToUpperCase(line) == upper, where upper is already upper-cased.
-inline bool EqualsUpperCased(std::string_view line, std::string_view upper) {
-  if (line.size() != upper.size()) return false;
-  for (size_t i = 0; i < line.size();) {
-    if (IsLeadByte(static_cast<unsigned char>(line[i]))) {
-      // Two-byte characters compare exactly; the walks of both texts stay in
-      // step because every byte before this one was equal.
-      if (line[i] != upper[i]) return false;
-      if (i + 1 < line.size() && line[i + 1] != upper[i + 1]) return false;
-      i += 2;
-    } else {
-      if (AsciiUpper(line[i]) != upper[i]) return false;
-      ++i;
-    }
-  }
-  return true;
-}
-
 }  // namespace inicrypt::ini

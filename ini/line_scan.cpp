@@ -34,11 +34,11 @@ Lookup LineScan::Next() {
 }
 
 Lookup ScanToSection(LineScan& scan, std::string_view section) {
-  const Text header = ToUpperCase(ConcatTexts("[", section, "]"));
+  const Text header = ConcatTexts("[", section, "]");
   for (;;) {
     Lookup read = scan.Next();
     if (!read.found()) return read;
-    if (EqualsUpperCased(scan.line(), header)) return read;
+    if (EqualIgnoringCase(scan.line(), header)) return read;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "base/paths.h"
 #include "host/host.h"
+#include "host/whole_file.h"
 
 namespace inicrypt {
 namespace {
@@ -65,23 +66,6 @@ std::string_view SkipBlanks(std::string_view s) {
 }
 
 std::string_view TrimBlanks(std::string_view s) { return TrimEnd(SkipBlanks(s), IsBlank); }
-
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Names are equal without regard to ASCII letter case; a two-byte character
-// compares exactly, so its second byte is never folded.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (IsLead(a[i])) {
-      if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
-      ++i;
-    } else if (FoldCase(a[i]) != FoldCase(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // One line of the file: its text without the line end, where it lies, and
 // where the next line starts.
@@ -182,7 +166,7 @@ std::optional<Line> FindHeader(std::string_view file, std::string_view section) 
     if (begin > start && !IsLineBreak(file[begin - 1])) continue;  // not first on its line
     const Line line = LineAt(file, begin);
     std::optional<std::string_view> name = HeaderName(line.text);
-    if (name && SameName(*name, section)) return line;
+    if (name && EqualIgnoringCase(*name, section)) return line;
     pos = line.next;
   }
   return std::nullopt;
@@ -209,7 +193,7 @@ Place Locate(std::string_view file, std::string_view section, std::string_view k
     const size_t equals = FindChar(body, '=');
     if (equals == kNone) continue;  // no key line
     std::string_view stored_key = TrimBlanks(body.substr(0, equals));
-    if (!SameName(stored_key, key)) continue;
+    if (!EqualIgnoringCase(stored_key, key)) continue;
     place.key_found = true;
     place.key_line = line;
     place.stored_key = stored_key;
@@ -242,41 +226,6 @@ Text Finish(std::string_view value) {
   return Text(value);
 }
 
-// The bytes of a whole file, read into one buffer that is not cleared first.
-class FileBytes {
- public:
-  std::string_view view() const { return {data_.get(), size_}; }
-
-  // Reads file from its start to its end.
-  Status ReadFrom(HostFile& file) {
-    int64_t end = 0;
-    int64_t start = 0;
-    Status status = file.Seek(0, SeekOrigin::kEnd, &end);
-    if (status.ok()) status = file.Seek(0, SeekOrigin::kStart, &start);
-    if (!status.ok()) return status;
-    Reserve(static_cast<size_t>(end) + 1);  // one spare byte shows a file that grew
-    for (;;) {
-      if (size_ == capacity_) Reserve(capacity_ * 2);
-      size_t got = 0;
-      status = file.Read(data_.get() + size_, capacity_ - size_, &got);
-      if (!status.ok() || got == 0) return status;
-      size_ += got;
-    }
-  }
-
- private:
-  void Reserve(size_t capacity) {
-    auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-    if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
-    data_ = std::move(bigger);
-    capacity_ = capacity;
-  }
-
-  std::unique_ptr<char[]> data_;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
-};
-
 // --- writing ---
 
 // Replace the bytes [from, to) of the old content with insert.
@@ -308,12 +257,6 @@ std::optional<Edit> PlanEdit(std::string_view file, std::string_view section, st
   return Edit{file.size(), file.size(), std::move(insert)};
 }
 
-// 0-based position just after the folder part of path ("" when it has none).
-size_t FolderEnd(std::string_view path) {
-  const size_t separator = LastPathSeparator(path);
-  return separator == kNone ? 0 : separator + 1;
-}
-
 uint64_t RandomBits() {
   thread_local std::mt19937_64 engine = [] {
     uint64_t seed =
@@ -332,7 +275,7 @@ uint64_t RandomBits() {
 // A fresh name in the folder of path: ".~" and 16 random hex digits.
 Text TemporaryNameBeside(std::string_view path) {
   static constexpr char kHex[] = "0123456789abcdef";
-  Text name(path.substr(0, FolderEnd(path)));
+  Text name(FolderPart(path));
   name += ".~";
   uint64_t bits = RandomBits();
   for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
@@ -415,9 +358,9 @@ Lookup ProfileGetString(std::string_view path, std::string_view section, std::st
     if (host.GetPathKind(path) == PathKind::kMissing) return Lookup::NotFound();
     return Lookup::Failed(status);
   }
-  FileBytes bytes;
-  if (Status status = bytes.ReadFrom(*file); !status.ok()) return Lookup::Failed(status);
-  const Place place = Locate(bytes.view(), section, key);
+  std::string bytes;
+  if (Status status = ReadWholeFile(*file, &bytes); !status.ok()) return Lookup::Failed(status);
+  const Place place = Locate(bytes, section, key);
   if (!place.key_found) return Lookup::NotFound();
   *value = Finish(Unquote(TrimBlanks(place.raw_value)));
   return Lookup::Found();
@@ -430,28 +373,32 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
   return Finish(TrimEnd(default_value, IsSpace));
 }
 
+bool IsProfilePair(std::string_view section, std::string_view key, std::string_view value) {
+  return !TrimBlanks(section).empty() && !TrimBlanks(key).empty() && !HasLineBreak(section) &&
+         !HasLineBreak(key) && !HasLineBreak(value);
+}
+
 Status ProfileWriteString(std::string_view path, std::string_view section, std::string_view key,
                           std::string_view value, bool sync) {
-  section = TrimBlanks(section);
-  key = TrimBlanks(key);
-  if (path.empty() || section.empty() || key.empty() || HasLineBreak(section) ||
-      HasLineBreak(key) || HasLineBreak(value)) {
+  if (path.empty() || !IsProfilePair(section, key, value)) {
     return Status::Error(
         "profile: refused an empty path, section or key, or a line break in a name or value");
   }
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   Host& host = GetHost();
   // Held open for writing, and closed to other writers, until the new file
   // is in place: a file we may not write is refused as it would be in place.
   std::unique_ptr<HostFile> old;
-  FileBytes bytes;
+  std::string bytes;
   Status opened = host.OpenFile(path, FileAccess::kReadWrite, FileShare::kDenyWrite,
                                 FileCreation::kOpenExisting, &old);
   if (opened.ok()) {
-    if (Status status = bytes.ReadFrom(*old); !status.ok()) return status;
+    if (Status status = ReadWholeFile(*old, &bytes); !status.ok()) return status;
   } else if (host.GetPathKind(path) != PathKind::kMissing) {
     return opened;
   }
-  const std::string_view content = bytes.view();
+  const std::string_view content = bytes;
   const std::optional<Edit> edit = PlanEdit(content, section, key, value);
   if (!edit) return Status::Ok();
   // A file being built under a temporary name by its owner is edited in

@@ -51,6 +51,12 @@ Lookup ProfileGetString(std::string_view path, std::string_view section, std::st
 Text ProfileGetString(std::string_view path, std::string_view section, std::string_view key,
                       std::string_view default_value);
 
+// True when the service can write the pair: section and key are not empty
+// once blanks are trimmed, and none of the three holds a CR or LF byte (such
+// a text would break the file's lines).
+[[nodiscard]] bool IsProfilePair(std::string_view section, std::string_view key,
+                                 std::string_view value);
+
 // Sets key in section of the file at path to value, written as given.
 // - A missing file is created holding "[section]" CR LF "key=value" CR LF;
 //   its folder must exist.
@@ -65,21 +71,23 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 //   CR LF of its own when the last line has no line end.
 // Section and key are written without the blanks around them. The file is
 // opened for writing and closed to other writers of this process while the
-// call runs. The new content goes to a temporary file in the same folder,
-// which is synced, given the old file's permission bits and renamed over the
-// file, so a crash leaves the old file or the new one, never a mix. With
-// sync false, for a file that is itself being built under a temporary name
-// and forced to disk by its owner when it is complete, an existing file is
-// edited in place instead (a failure can leave it half written) and nothing
-// is forced to disk. On failure the temporary file is removed again (unless
-// that fails too), and the host removes it if the process is interrupted
-// meanwhile.
-// Fails, with the file left whole, when the file cannot be read or written
-// (folder missing or read-only, a read-only file, a folder in the file's
-// place, a file another opener keeps from writers); refused when the section
-// or the key is empty after trimming or any of the three holds a CR or LF
-// byte (such a text would break the file's lines). Cases:
-// tests/services/profile_write_test.cpp.
+// call runs.
+//
+// With sync true the new content goes to a temporary file in the same
+// folder, which is forced to disk, given the old file's permission bits and
+// renamed over the file: a crash leaves the old file or the new one, never a
+// mix. On failure the temporary file is removed again (unless that fails
+// too); the host removes it if the process is interrupted meanwhile.
+//
+// With sync false, for a file that is itself being built under a temporary
+// name and forced to disk by its owner once complete, an existing file is
+// edited in place and nothing is forced to disk; a failure can leave it half
+// written.
+//
+// Fails, with the file left whole (sync true), when the file cannot be read
+// or written (folder missing or read-only, a read-only file, a folder in the
+// file's place, a file another opener keeps from writers); refused when
+// IsProfilePair refuses the pair. Cases: tests/profile/profile_write_test.cpp.
 [[nodiscard]] Status ProfileWriteString(std::string_view path, std::string_view section,
                                         std::string_view key, std::string_view value,
                                         bool sync = true);

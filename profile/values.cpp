@@ -8,8 +8,6 @@
 namespace inicrypt {
 namespace {
 
-constexpr size_t kNone = std::string_view::npos;
-
 // text without its leading bytes 0x01-0x20.
 std::string_view SkipControlBytes(std::string_view text) {
   size_t i = 0;
@@ -20,7 +18,7 @@ std::string_view SkipControlBytes(std::string_view text) {
 // The path the profile service is given: a bare file name lies in the
 // folder of kind 9 (which ends in a separator).
 Status ProfilePath(std::string_view path, Text* full_path) {
-  if (LastPathSeparator(path) != kNone) {
+  if (HasPathSeparator(path)) {
     *full_path = Text(path);
     return Status::Ok();
   }

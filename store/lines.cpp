@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/cp936_literal.h"
 #include "store/file_object.h"
 
 namespace inicrypt {
@@ -198,15 +199,15 @@ void AppendFormatted(Text* block, const char* format, Args... args) {
   if (n > 0) block->append(text, static_cast<size_t>(std::min<int>(n, sizeof text - 1)));
 }
 
-// "%d年%d月%d日", then the time down to its last unit that is not 0.
+// The date, then the time down to its last unit that is not 0.
 void AppendDateTime(Text* block, const DateTime& t) {
-  AppendFormatted(block, "%d\xC4\xEA%d\xD4\xC2%d\xC8\xD5", t.year, t.month, t.day);  // 年 月 日
+  AppendFormatted(block, u8"%d年%d月%d日"_cp936.data(), t.year, t.month, t.day);
   if (t.second != 0) {
-    AppendFormatted(block, "%d\xCA\xB1%d\xB7\xD6%d\xC3\xEB", t.hour, t.minute, t.second);  // 时 分 秒
+    AppendFormatted(block, u8"%d时%d分%d秒"_cp936.data(), t.hour, t.minute, t.second);
   } else if (t.minute != 0) {
-    AppendFormatted(block, "%d\xCA\xB1%d\xB7\xD6", t.hour, t.minute);  // 时 分
+    AppendFormatted(block, u8"%d时%d分"_cp936.data(), t.hour, t.minute);
   } else if (t.hour != 0) {
-    AppendFormatted(block, "%d\xCA\xB1", t.hour);  // 时
+    AppendFormatted(block, u8"%d时"_cp936.data(), t.hour);
   }
 }
 
@@ -220,7 +221,7 @@ void AppendLine(Text* block, const LineValue& value) {
                  [&](uint8_t number) { block->append(std::to_string(unsigned{number})); },
                  [&](float number) { AppendFormatted(block, "%.6g", double{number}); },
                  [&](double number) { AppendFormatted(block, "%.13g", number); },
-                 [&](bool truth) { block->append(truth ? "\xD5\xE6" : "\xBC\xD9"); },  // 真 假
+                 [&](bool truth) { block->append(truth ? u8"真"_cp936 : u8"假"_cp936); },
                  [&](const DateTime& time) { AppendDateTime(block, time); },
              },
              value);

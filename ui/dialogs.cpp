@@ -7,13 +7,14 @@
 #include <utility>
 
 #include "app/jobs.h"
+#include "base/cp936_literal.h"
 #include "ui/file_filter.h"
 #include "ui/qt_text.h"
 
 namespace inicrypt::ui {
 namespace {
 
-constexpr std::string_view kErrorCaption = "\xB4\xED\xCE\xF3";  // 错误
+constexpr std::string_view kErrorCaption = u8"错误"_cp936;
 constexpr int kStyleIconError = 0x10;
 
 MessageHook& TheMessageHook() {

@@ -5,13 +5,24 @@
 #include <span>
 #include <string_view>
 
-#include "app/job_window.h"
+#include "app/convert.h"
+#include "base/cp936_literal.h"
 
 namespace inicrypt::ui {
 
-inline constexpr std::string_view kWindowTitle =
-    "\xBC\xD3\xC3\xDC\xBD\xE2\xC3\xDC\xC5\xE4\xD6\xC3\xCE\xC4\xBC\xFE Brev:Tolm";  // 加密解密配置文件
-                                                                                   // Brev:Tolm
+inline constexpr std::string_view kWindowTitle = u8"加密解密配置文件 Brev:Tolm"_cp936;
+
+// Control names; also the objectName of each widget.
+inline constexpr std::string_view kPathBox = u8"编辑框_文件路径"_cp936;
+inline constexpr std::string_view kPasswordBox = u8"编辑框_加密密码"_cp936;
+inline constexpr std::string_view kEncryptButton = u8"按钮_加密配置"_cp936;
+inline constexpr std::string_view kDecryptButton = u8"按钮_解密配置"_cp936;
+inline constexpr std::string_view kChooseButton = u8"按钮_选择路径"_cp936;
+inline constexpr std::string_view kLabel1 = u8"标签1"_cp936;
+inline constexpr std::string_view kLabel2 = u8"标签2"_cp936;
+inline constexpr std::string_view kLabel3 = u8"标签3"_cp936;
+inline constexpr std::string_view kGroupBox1 = u8"分组框1"_cp936;
+inline constexpr std::string_view kFileDialog1 = u8"通用对话框1"_cp936;
 
 // The outer frame, title bar and borders included.
 inline constexpr int kOuterWidth = 395;
@@ -40,37 +51,18 @@ struct ControlRow {
 
 // The visible controls; 通用对话框1 has no window and lives in MainWindow.
 inline constexpr ControlRow kControls[] = {
-    {kLabel3,
-     ControlKind::kLabel,
-     {},
-     6,
-     113,
-     377,
-     15,
-     "\xC4\xAC\xC8\xCF\xC3\xDC\xC2\xEB:73580647 >>\xBF\xC9\xBD\xE2\xC3\xDC\xBA\xF3\xB0\xB4\xD5"
-     "\xD5\xB4\xCB\xB8\xF1\xCA\xBD\xD0\xB4\xD7\xD4\xD0\xD0\xD0\xDE\xB8\xC4\xC5\xE4\xD6\xC3\xCE"
-     "\xC4\xBC\xFE\xC4\xDA\xC8\xDD<<",  // 默认密码:73580647
-                                        // >>可解密后按照此格式写自行修改配置文件内容<<
-     false},
-    {kPasswordBox, ControlKind::kEditBox, kGroupBox1, 63, 22, 120, 30, "73580647", true, true},
-    {kLabel2, ControlKind::kLabel, kGroupBox1, 9, 26, 49, 24, "\xC3\xDC\xC2\xEB\xC3\xD8\xD4\xBF",
-     false},  // 密码秘钥
-    {kEncryptButton, ControlKind::kButton, kGroupBox1, 188, 19, 79, 34,
-     "\xBC\xD3\xC3\xDC\xC5\xE4\xD6\xC3", true},  // 加密配置
-    {kDecryptButton, ControlKind::kButton, kGroupBox1, 281, 19, 79, 34,
-     "\xBD\xE2\xC3\xDC\xC5\xE4\xD6\xC3", true},  // 解密配置
+    // clang-format off
+    {kLabel3, ControlKind::kLabel, {}, 6, 113, 377, 15,
+     u8"默认密码:73580647 >>可解密后按照此格式写自行修改配置文件内容<<"_cp936, false},
+    {kPasswordBox, ControlKind::kEditBox, kGroupBox1, 63, 22, 120, 30, kDefaultPassword, true, true},
+    {kLabel2, ControlKind::kLabel, kGroupBox1, 9, 26, 49, 24, u8"密码秘钥"_cp936, false},
+    {kEncryptButton, ControlKind::kButton, kGroupBox1, 188, 19, 79, 34, u8"加密配置"_cp936, true},
+    {kDecryptButton, ControlKind::kButton, kGroupBox1, 281, 19, 79, 34, u8"解密配置"_cp936, true},
     {kGroupBox1, ControlKind::kGroupBox, {}, 8, 37, 368, 72, {}, false},
-    {kChooseButton, ControlKind::kButton, {}, 328, 8, 48, 24, "\xD1\xA1\xD4\xF1", true},  // 选择
+    {kChooseButton, ControlKind::kButton, {}, 328, 8, 48, 24, u8"选择"_cp936, true},
     {kPathBox, ControlKind::kEditBox, {}, 60, 9, 267, 24, {}, true},
-    {kLabel1,
-     ControlKind::kLabel,
-     {},
-     8,
-     8,
-     48,
-     24,
-     "\xCE\xC4\xBC\xFE\xC2\xB7\xBE\xB6",
-     false},  // 文件路径
+    {kLabel1, ControlKind::kLabel, {}, 8, 8, 48, 24, u8"文件路径"_cp936, false},
+    // clang-format on
 };
 
 }  // namespace inicrypt::ui

@@ -9,16 +9,17 @@
 
 #include "app/events.h"
 #include "app/run_folder.h"
+#include "base/cp936_literal.h"
 #include "base/fatal.h"
 #include "ui/dialogs.h"
 #include "ui/main_window.h"
 
 namespace {
 
-constexpr std::string_view kNoRunDirectory =
-    "\xCE\xDE\xB7\xA8\xC8\xB7\xB6\xA8\xD4\xCB\xD0\xD0\xC4\xBF\xC2\xBC";  // 无法确定运行目录
-constexpr std::string_view kNoWindow =
-    "\xD4\xD8\xC8\xEB\xC6\xF4\xB6\xAF\xB4\xB0\xBF\xDA\xCA\xA7\xB0\xDC";  // 载入启动窗口失败
+using inicrypt::operator""_cp936;
+
+constexpr std::string_view kNoRunDirectory = u8"无法确定运行目录"_cp936;
+constexpr std::string_view kNoWindow = u8"载入启动窗口失败"_cp936;
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <map>
+#include <stdexcept>
 #include <vector>
 
 #include "app/jobs.h"
@@ -76,6 +77,16 @@ std::vector<std::string_view> TabCycle() {
   return cycle;
 }
 
+// The control of the table named name, of kind T; a table without it is a
+// window that cannot be built.
+template <typename T>
+T* Made(const std::map<std::string_view, QWidget*>& made, std::string_view name) {
+  const auto found = made.find(name);
+  T* control = found == made.end() ? nullptr : qobject_cast<T*>(found->second);
+  if (control == nullptr) throw std::logic_error("the control table lacks a control");
+  return control;
+}
+
 }  // namespace
 
 MainWindow::MainWindow() {
@@ -111,25 +122,29 @@ void MainWindow::BuildControls() {
   }
   const std::vector<std::string_view> cycle = TabCycle();
   for (size_t i = 0; i + 1 < cycle.size(); ++i) {
-    setTabOrder(Control(cycle[i]), Control(cycle[i + 1]));
+    setTabOrder(made.at(cycle[i]), made.at(cycle[i + 1]));
   }
+  path_box_ = Made<QLineEdit>(made, kPathBox);
+  password_box_ = Made<QLineEdit>(made, kPasswordBox);
+  choose_button_ = Made<QPushButton>(made, kChooseButton);
+  encrypt_button_ = Made<QPushButton>(made, kEncryptButton);
+  decrypt_button_ = Made<QPushButton>(made, kDecryptButton);
 }
 
 void MainWindow::BindEvents() {
-  connect(Button(kChooseButton), &QPushButton::clicked, this,
-          [this] { ChooseConfigFile(*this, file_dialog_); });
-  connect(Button(kEncryptButton), &QPushButton::clicked, this, [this] { RunCommand(&EncryptJob); });
-  connect(Button(kDecryptButton), &QPushButton::clicked, this, [this] { RunCommand(&DecryptJob); });
+  connect(choose_button_, &QPushButton::clicked, this, [this] { ChooseConfigFile(*this); });
+  connect(encrypt_button_, &QPushButton::clicked, this, [this] { RunCommand(&EncryptJob); });
+  connect(decrypt_button_, &QPushButton::clicked, this, [this] { RunCommand(&DecryptJob); });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WindowShortcut);
   connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void MainWindow::RunCommand(void (*command)(JobWindow&)) {
-  const std::string_view buttons[] = {kChooseButton, kEncryptButton, kDecryptButton};
-  for (std::string_view name : buttons) Button(name)->setEnabled(false);
+  QPushButton* const buttons[] = {choose_button_, encrypt_button_, decrypt_button_};
+  for (QPushButton* button : buttons) button->setEnabled(false);
   command(*this);
-  for (std::string_view name : buttons) Button(name)->setEnabled(true);
+  for (QPushButton* button : buttons) button->setEnabled(true);
 }
 
 void MainWindow::ShowCentred() {
@@ -140,48 +155,37 @@ void MainWindow::ShowCentred() {
   }
   show();
   activateWindow();
-  if (QWidget* path_box = Control(kPathBox)) path_box->setFocus();
+  path_box_->setFocus();
 }
 
-QWidget* MainWindow::Control(std::string_view name) const { return findChild<QWidget*>(Qs(name)); }
-
-QPushButton* MainWindow::Button(std::string_view name) const {
-  return findChild<QPushButton*>(Qs(name));
-}
-
-ControlText MainWindow::GetControlText(std::string_view control, Text* text) {
+ControlText MainWindow::BoxText(const QLineEdit* box, Text* text) const {
   text->clear();
   if (closed_) return ControlText::kGone;
-  QString value;
-  if (auto* box = findChild<QLineEdit*>(Qs(control))) {
-    value = box->text();
-  } else if (auto* button = findChild<QPushButton*>(Qs(control))) {
-    value = button->text();
-  } else if (auto* label = findChild<QLabel*>(Qs(control))) {
-    value = label->text();
-  }
-  return ToCp936(value, text) ? ControlText::kOk : ControlText::kUnrepresentable;
+  return ToCp936(box->text(), text) ? ControlText::kOk : ControlText::kUnrepresentable;
 }
 
-void MainWindow::SetControlText(std::string_view control, std::string_view text) {
-  if (closed_) return;
-  const QString value = Qs(text);
-  if (auto* box = findChild<QLineEdit*>(Qs(control))) {
-    box->setText(value);
-  } else if (auto* button = findChild<QPushButton*>(Qs(control))) {
-    button->setText(value);
-  } else if (auto* label = findChild<QLabel*>(Qs(control))) {
-    label->setText(value);
-  } else if (auto* group = findChild<QGroupBox*>(Qs(control))) {
-    group->setTitle(value);
-  }
+ControlText MainWindow::PathText(Text* text) { return BoxText(path_box_, text); }
+
+ControlText MainWindow::PasswordText(Text* text) { return BoxText(password_box_, text); }
+
+void MainWindow::SetPathText(std::string_view text) {
+  if (!closed_) path_box_->setText(Qs(text));
 }
 
-int MainWindow::ShowMessage(std::string_view text, int style, std::string_view caption) {
-  return ShowMessageBox(text, style, caption);
+void MainWindow::Tell(std::string_view message) { (void)ShowMessageBox(message, kStyleOk); }
+
+bool MainWindow::AskYesNo(std::string_view question) {
+  return ShowMessageBox(question, kStyleYesNoQuestion) == kButtonYes;
 }
 
-FileChoice MainWindow::ChooseFileToOpen(CommonDlg& dialog) { return ChooseFile(this, dialog); }
+FileChoice MainWindow::ChooseFile(std::string_view folder, std::string_view filter,
+                                  Text* file_name) {
+  file_dialog_.initial_folder = Text(folder);
+  file_dialog_.filter = Text(filter);
+  const FileChoice choice = ui::ChooseFile(this, file_dialog_);
+  *file_name = file_dialog_.file_name;
+  return choice;
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   closed_ = true;

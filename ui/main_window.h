@@ -9,6 +9,7 @@
 #include "app/job_window.h"
 
 class QCloseEvent;
+class QLineEdit;
 class QPushButton;
 
 namespace inicrypt::ui {
@@ -23,14 +24,13 @@ class MainWindow final : public QWidget, public JobWindow {
   // Centres the outer frame on the screen, shows and activates the window.
   void ShowCentred();
 
-  // The open-file dialog component, 通用对话框1.
-  CommonDlg& FileDialog() { return file_dialog_; }
-
   // JobWindow.
-  [[nodiscard]] ControlText GetControlText(std::string_view control, Text* text) override;
-  void SetControlText(std::string_view control, std::string_view text) override;
-  int ShowMessage(std::string_view text, int style, std::string_view caption) override;
-  FileChoice ChooseFileToOpen(CommonDlg& dialog) override;
+  [[nodiscard]] ControlText PathText(Text* text) override;
+  [[nodiscard]] ControlText PasswordText(Text* text) override;
+  void SetPathText(std::string_view text) override;
+  void Tell(std::string_view message) override;
+  [[nodiscard]] bool AskYesNo(std::string_view question) override;
+  FileChoice ChooseFile(std::string_view folder, std::string_view filter, Text* file_name) override;
   bool IsClosed() const override { return closed_; }
 
  signals:
@@ -46,10 +46,15 @@ class MainWindow final : public QWidget, public JobWindow {
   // Runs a command with the three buttons disabled, so that no second one
   // starts while it lets events run.
   void RunCommand(void (*command)(JobWindow&));
-  QWidget* Control(std::string_view name) const;
-  QPushButton* Button(std::string_view name) const;
+  ControlText BoxText(const QLineEdit* box, Text* text) const;
 
-  CommonDlg file_dialog_;
+  // The controls the handlers use, made from the control table.
+  QLineEdit* path_box_ = nullptr;
+  QLineEdit* password_box_ = nullptr;
+  QPushButton* choose_button_ = nullptr;
+  QPushButton* encrypt_button_ = nullptr;
+  QPushButton* decrypt_button_ = nullptr;
+  CommonDlg file_dialog_;  // 通用对话框1
   bool closed_ = false;
 };
 

@@ -26,8 +26,8 @@ constexpr std::string_view kPassword = "73580647";
 // A window holding a path and the default password.
 ScriptedWindow WindowWith(const Text& path, std::string_view password = kPassword) {
   ScriptedWindow window;
-  window.controls[Text(kPathBox)] = path;
-  window.controls[Text(kPasswordBox)] = Text(password);
+  window.path_box = path;
+  window.password_box = Text(password);
   return window;
 }
 
@@ -38,24 +38,26 @@ TEST(JobsTest, EmptyOrUnusableBoxesStopBeforeAnythingChanges) {
     const char* what;
     Text path;
     Text password;
-    std::vector<Text> unrepresentable;
+    bool path_unrepresentable;
+    bool password_unrepresentable;
     std::string_view message;
   } cases[] = {
-      {"empty path", "", "pw", {}, msg::kChooseFile},
-      {"empty password", "a.ini", "", {}, msg::kEmptyPassword},
-      {"both empty", "", "", {}, msg::kChooseFile},
-      {"path not cp936", "x", "pw", {Text(kPathBox)}, msg::kPathUnsupported},
-      {"password not cp936", "a.ini", "x", {Text(kPasswordBox)}, msg::kPasswordUnsupported},
+      {"empty path", "", "pw", false, false, msg::kChooseFile},
+      {"empty password", "a.ini", "", false, false, msg::kEmptyPassword},
+      {"both empty", "", "", false, false, msg::kChooseFile},
+      {"path not cp936", "x", "pw", true, false, msg::kPathUnsupported},
+      {"password not cp936", "a.ini", "x", false, true, msg::kPasswordUnsupported},
   };
   for (Job job : {&EncryptJob, &DecryptJob}) {
     for (const Case& c : cases) {
       TempRunDirectory run;
       WriteFileBytes(run.File("config.ini"), "old");
       ScriptedWindow window = WindowWith(c.path, c.password);
-      window.unrepresentable = c.unrepresentable;
+      window.path_unrepresentable = c.path_unrepresentable;
+      window.password_unrepresentable = c.password_unrepresentable;
       job(window);
       EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message))) << c.what;
-      EXPECT_EQ(window.messages[0].style, kStyleOk);
+      EXPECT_FALSE(window.messages[0].question);
       EXPECT_THAT(run.Names(), ElementsAre("config.ini")) << c.what;
       EXPECT_EQ(ReadFileBytes(run.File("config.ini")), "old");
     }
@@ -65,21 +67,21 @@ TEST(JobsTest, EmptyOrUnusableBoxesStopBeforeAnythingChanges) {
 TEST(JobsTest, SampleEncryptedAndDecryptedGivesBackItsPairs) {
   TempRunDirectory run;
   ScriptedWindow start;
-  start.answers = {kButtonYes};
+  start.answers = {true};
   StartupOffer(start);
   ASSERT_EQ(ReadFileBytes(run.File(kSampleFileName)), SampleConfiguration);
 
   ScriptedWindow window = WindowWith(run.File(kSampleFileName));
   EncryptJob(window);
   EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kEncrypted)));
-  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  EXPECT_EQ(window.path_box, "");
   EXPECT_EQ(Decipher(run.File(kConfigFileName), kPassword), SampleConfiguration);
 
   window.messages.clear();
-  window.controls[Text(kPathBox)] = run.File(kConfigFileName);
+  window.path_box = run.File(kConfigFileName);
   DecryptJob(window);
   EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kDecrypted)));
-  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  EXPECT_EQ(window.path_box, "");
   EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), SampleConfiguration);
 }
 
@@ -119,7 +121,7 @@ TEST(JobsTest, EncryptThatCannotReadOrWriteSaysSoAndKeepsConfig) {
       EncryptJob(window);
     }
     EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message)));
-    EXPECT_EQ(window.controls[Text(kPathBox)], c.source);
+    EXPECT_EQ(window.path_box, c.source);
     EXPECT_EQ(ReadFileBytes(run.File("config.ini")), "old");
   }
   EXPECT_THAT(run.Names(), ElementsAre("config.ini", "nothing.ini", "plain.ini"));
@@ -219,7 +221,7 @@ TEST(JobsTest, DecryptThatFindsNothingOrCannotWriteSaysSo) {
       DecryptJob(window);
     }
     EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(c.message)));
-    EXPECT_EQ(window.controls[Text(kPathBox)], c.file);
+    EXPECT_EQ(window.path_box, c.file);
     EXPECT_EQ(ReadFileBytes(run.File(kDecryptedFileName)), "[u]\r\nz=1\r\n");
   }
 }
@@ -248,27 +250,26 @@ TEST(StartupOfferTest, AsksOnlyWithoutConfigAndWritesTheSampleOnYes) {
   struct Case {
     const char* what;
     bool config_exists;
-    int answer;
+    bool yes;
     bool sample_written;
   } cases[] = {
-      {"config.ini there", true, kButtonYes, false},
-      {"answer yes", false, kButtonYes, true},
-      {"answer no", false, kButtonNo, false},
+      {"config.ini there", true, true, false},
+      {"answer yes", false, true, true},
+      {"answer no", false, false, false},
   };
   for (const Case& c : cases) {
     TempRunDirectory run;
     if (c.config_exists) WriteFileBytes(run.File("config.ini"), "x");
     WriteFileBytes(run.File(kSampleFileName), std::string(1000, 'e'));
     ScriptedWindow window;
-    window.answers = {c.answer};
+    window.answers = {c.yes};
     StartupOffer(window);
     if (c.config_exists) {
       EXPECT_THAT(window.messages, IsEmpty()) << c.what;
     } else {
       ASSERT_EQ(window.messages.size(), 1u) << c.what;
       EXPECT_EQ(window.messages[0].text, msg::kOfferSample);
-      EXPECT_EQ(window.messages[0].style, 36);
-      EXPECT_EQ(window.messages[0].caption, "");
+      EXPECT_TRUE(window.messages[0].question);
     }
     EXPECT_EQ(ReadFileBytes(run.File(kSampleFileName)),
               c.sample_written ? std::string(SampleConfiguration) : std::string(1000, 'e'))
@@ -281,7 +282,7 @@ TEST(StartupOfferTest, SampleThatCannotBeWrittenIsReported) {
   TempRunDirectory run;
   std::filesystem::create_directory(testing::Native(run.File(kSampleFileName)));
   ScriptedWindow window;
-  window.answers = {kButtonYes};
+  window.answers = {true};
   StartupOffer(window);
   EXPECT_THAT(window.MessageTexts(),
               ElementsAre(Text(msg::kOfferSample), Text(msg::kSampleFailed)));
@@ -289,30 +290,28 @@ TEST(StartupOfferTest, SampleThatCannotBeWrittenIsReported) {
 
 TEST(ChooseConfigFileTest, PutsTheDialogsFileNameIntoThePathBox) {
   TempRunDirectory run;
-  CommonDlg dialog;
   ScriptedWindow window;
-  window.controls[Text(kPathBox)] = "typed";
+  window.path_box = "typed";
   FileChoice next = FileChoice::kCancelled;
   window.file_dialog = [&](CommonDlg& d) {
     EXPECT_EQ(d.initial_folder, SpecialFolder(3));
     EXPECT_EQ(d.filter, kConfigFileFilter);
-    EXPECT_EQ(d.default_extension, ".ini");
     if (next == FileChoice::kChosen) d.file_name = "/home/u/a.ini";
     return next;
   };
-  ChooseConfigFile(window, dialog);  // cancelled before any choice
-  EXPECT_EQ(window.controls[Text(kPathBox)], "");
+  ChooseConfigFile(window);  // cancelled before any choice
+  EXPECT_EQ(window.path_box, "");
   next = FileChoice::kChosen;
-  ChooseConfigFile(window, dialog);
-  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
-  window.controls[Text(kPathBox)] = "";  // a job emptied it
+  ChooseConfigFile(window);
+  EXPECT_EQ(window.path_box, "/home/u/a.ini");
+  window.path_box = "";  // a job emptied it
   next = FileChoice::kCancelled;
-  ChooseConfigFile(window, dialog);
-  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
+  ChooseConfigFile(window);
+  EXPECT_EQ(window.path_box, "/home/u/a.ini");
   next = FileChoice::kUnrepresentable;
-  ChooseConfigFile(window, dialog);
+  ChooseConfigFile(window);
   EXPECT_THAT(window.MessageTexts(), ElementsAre(Text(msg::kPathUnsupported)));
-  EXPECT_EQ(window.controls[Text(kPathBox)], "/home/u/a.ini");
+  EXPECT_EQ(window.path_box, "/home/u/a.ini");
   EXPECT_EQ(window.dialogs_opened, 4);
 }
 

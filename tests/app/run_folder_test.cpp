@@ -49,5 +49,13 @@ TEST_F(RunFolderTest, PerUserFolderOtherwiseCreatedOnDemand) {
   }
 }
 
+TEST_F(RunFolderTest, PerUserFolderEndingInATrailByteThatLooksLikeABackslash) {
+  // 誠 is D5 5C in code page 936: its second byte is no separator to strip.
+  const Text data_home = run_.File("\xD5\x5C");
+  testing::ScopedEnv env{"XDG_DATA_HOME", testing::Native(data_home).string()};
+  EXPECT_EQ(PickRunDirectory(run_.File("gone")), data_home + "/inicrypt");
+  EXPECT_TRUE(std::filesystem::is_directory(testing::Native(data_home + "/inicrypt")));
+}
+
 }  // namespace
 }  // namespace inicrypt

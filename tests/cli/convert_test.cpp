@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "app/jobs.h"
 #include "app/run_directory.h"
 #include "cli_test_support.h"
@@ -20,21 +18,24 @@ using ::testing::StartsWith;
 // The window as far as the encrypt job needs it.
 class StandInWindow final : public JobWindow {
  public:
-  std::map<Text, Text> controls;
+  Text path;
+  Text password;
   std::vector<Text> messages;
 
-  ControlText GetControlText(std::string_view control, Text* text) override {
-    *text = controls[Text(control)];
+  ControlText PathText(Text* text) override {
+    *text = path;
     return ControlText::kOk;
   }
-  void SetControlText(std::string_view control, std::string_view text) override {
-    controls[Text(control)] = Text(text);
+  ControlText PasswordText(Text* text) override {
+    *text = password;
+    return ControlText::kOk;
   }
-  int ShowMessage(std::string_view text, int, std::string_view) override {
-    messages.emplace_back(text);
-    return kButtonOk;
+  void SetPathText(std::string_view text) override { path = Text(text); }
+  void Tell(std::string_view message) override { messages.emplace_back(message); }
+  bool AskYesNo(std::string_view) override { return false; }
+  FileChoice ChooseFile(std::string_view, std::string_view, Text*) override {
+    return FileChoice::kCancelled;
   }
-  FileChoice ChooseFileToOpen(CommonDlg&) override { return FileChoice::kCancelled; }
   bool IsClosed() const override { return false; }
 };
 
@@ -59,8 +60,8 @@ TEST_F(CliConvertTest, EncryptWritesTheBytesOfTheWindowsJob) {
   ASSERT_TRUE(GetHost().GetCurrentFolder(&current).ok());
   ASSERT_TRUE(SetRunDirectory(folder_.Folder()));
   StandInWindow window;
-  window.controls[Text(kPathBox)] = P("source.ini");
-  window.controls[Text(kPasswordBox)] = "pw";
+  window.path = P("source.ini");
+  window.password = "pw";
   EncryptJob(window);
   ASSERT_TRUE(GetHost().SetCurrentFolder(current).ok());
   ASSERT_EQ(window.messages, std::vector<Text>{Text(msg::kEncrypted)});

@@ -118,13 +118,18 @@ TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
 }
 
 TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {
-  Text previous;
-  ASSERT_TRUE(GetHost().GetCurrentFolder(&previous).ok());
-  ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.Folder()).ok());
-  const Result r = cli_.Run({"set", "--plain", "a.ini", "s", "k", "v"});
-  ASSERT_TRUE(GetHost().SetCurrentFolder(previous).ok());
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(folder_.Read("a.ini"), "[s]\r\nk=v\r\n");
+  // 誠 (D5 5C in code page 936) ends the folder in a byte that is no separator.
+  std::filesystem::create_directory(folder_.path() / "誠");
+  for (const char* sub : {"", "誠"}) {
+    Text previous;
+    ASSERT_TRUE(GetHost().GetCurrentFolder(&previous).ok());
+    const std::string cp936_sub = *sub == '\0' ? "" : "/\xD5\x5C";
+    ASSERT_TRUE(GetHost().SetCurrentFolder(folder_.Folder() + cp936_sub).ok());
+    const Result r = cli_.Run({"set", "--plain", "a.ini", "s", "k", "v"});
+    ASSERT_TRUE(GetHost().SetCurrentFolder(previous).ok());
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(inicrypt::testing::ReadAll(folder_.path() / sub / "a.ini"), "[s]\r\nk=v\r\n") << sub;
+  }
 }
 
 }  // namespace

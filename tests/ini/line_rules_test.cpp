@@ -56,8 +56,7 @@ TEST(IniLineRules, AgreeWithTheTextPrimitives) {
     ASSERT_EQ(IsSectionHeader(line), TextLeft(trimmed, 1) == "[" && TextRight(trimmed, 1) == "]");
 
     const std::string other = random() % 2 ? CaseVariant(line, random) : RandomLine(random);
-    ASSERT_EQ(ini::EqualsUpperCased(line, ToUpperCase(other)),
-              ToUpperCase(line) == ToUpperCase(other))
+    ASSERT_EQ(EqualIgnoringCase(line, other), ToUpperCase(line) == ToUpperCase(other))
         << testing::PrintToString(other);
   }
 }

@@ -45,31 +45,50 @@ void WriteEnciphered(const Text& path, std::string_view password, std::string_vi
   CloseFile(file);
 }
 
-ControlText ScriptedWindow::GetControlText(std::string_view control, Text* text) {
+namespace {
+
+ControlText BoxText(bool closed, bool unrepresentable, const Text& box, Text* text) {
   text->clear();
   if (closed) return ControlText::kGone;
-  if (std::find(unrepresentable.begin(), unrepresentable.end(), control) != unrepresentable.end()) {
-    return ControlText::kUnrepresentable;
-  }
-  *text = controls[Text(control)];
+  if (unrepresentable) return ControlText::kUnrepresentable;
+  *text = box;
   return ControlText::kOk;
 }
 
-void ScriptedWindow::SetControlText(std::string_view control, std::string_view text) {
-  if (!closed) controls[Text(control)] = Text(text);
+}  // namespace
+
+ControlText ScriptedWindow::PathText(Text* text) {
+  return BoxText(closed, path_unrepresentable, path_box, text);
 }
 
-int ScriptedWindow::ShowMessage(std::string_view text, int style, std::string_view caption) {
-  messages.push_back({Text(text), style, Text(caption), controls[Text(kPathBox)]});
-  if (answers.empty()) return kButtonOk;
-  int answer = answers.front();
+ControlText ScriptedWindow::PasswordText(Text* text) {
+  return BoxText(closed, password_unrepresentable, password_box, text);
+}
+
+void ScriptedWindow::SetPathText(std::string_view text) {
+  if (!closed) path_box = Text(text);
+}
+
+void ScriptedWindow::Tell(std::string_view message) {
+  messages.push_back({Text(message), false, path_box});
+}
+
+bool ScriptedWindow::AskYesNo(std::string_view question) {
+  messages.push_back({Text(question), true, path_box});
+  if (answers.empty()) return false;
+  const bool yes = answers.front();
   answers.pop_front();
-  return answer;
+  return yes;
 }
 
-FileChoice ScriptedWindow::ChooseFileToOpen(CommonDlg& dialog) {
+FileChoice ScriptedWindow::ChooseFile(std::string_view folder, std::string_view filter,
+                                      Text* file_name) {
   ++dialogs_opened;
-  return file_dialog ? file_dialog(dialog) : FileChoice::kCancelled;
+  dialog.initial_folder = Text(folder);
+  dialog.filter = Text(filter);
+  const FileChoice choice = file_dialog ? file_dialog(dialog) : FileChoice::kCancelled;
+  *file_name = dialog.file_name;
+  return choice;
 }
 
 std::vector<Text> ScriptedWindow::MessageTexts() const {

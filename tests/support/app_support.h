@@ -5,7 +5,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -46,24 +45,29 @@ class ScriptedWindow : public JobWindow {
  public:
   struct Message {
     Text text;
-    int style;
-    Text caption;
+    bool question;  // asked with Yes and No
     Text path_box;  // the path box's text while the box was shown
   };
 
-  std::map<Text, Text> controls;                      // texts by control name
-  std::vector<Message> messages;                      // every ShowMessage, in order
-  std::deque<int> answers;                            // button codes to return (default OK)
-  std::function<FileChoice(CommonDlg&)> file_dialog;  // default: cancel
-  std::function<void()> on_get;                       // runs on every GetControlText
-  std::vector<Text> unrepresentable;                  // controls whose text cannot be had
+  Text path_box;
+  Text password_box;
+  bool path_unrepresentable = false;      // the path box's text cannot be had
+  bool password_unrepresentable = false;  // nor the password box's
+  std::vector<Message> messages;          // every box, in order
+  std::deque<bool> answers;               // to the questions: Yes or No (default No)
+  // The open-file dialog, given the window's dialog component with the
+  // folder and filter set; sets its file_name on a choice. Default: cancel.
+  std::function<FileChoice(CommonDlg&)> file_dialog;
+  CommonDlg dialog;
   bool closed = false;
   int dialogs_opened = 0;
 
-  ControlText GetControlText(std::string_view control, Text* text) override;
-  void SetControlText(std::string_view control, std::string_view text) override;
-  int ShowMessage(std::string_view text, int style, std::string_view caption) override;
-  FileChoice ChooseFileToOpen(CommonDlg& dialog) override;
+  ControlText PathText(Text* text) override;
+  ControlText PasswordText(Text* text) override;
+  void SetPathText(std::string_view text) override;
+  void Tell(std::string_view message) override;
+  bool AskYesNo(std::string_view question) override;
+  FileChoice ChooseFile(std::string_view folder, std::string_view filter, Text* file_name) override;
   bool IsClosed() const override { return closed; }
 
   // The texts of the messages shown, in order.

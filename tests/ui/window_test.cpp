@@ -33,6 +33,7 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     SetMessageHook([this](const MessageRequest& request) {
       asked_.push_back(request.text);
+      looks_.push_back({request.style, request.caption});
       buttons_enabled_.push_back(window_ && Button("按钮_加密配置")->isEnabled());
       if (answers_.empty()) return QMessageBox::Ok;
       QMessageBox::StandardButton answer = answers_.front();
@@ -69,6 +70,7 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<MainWindow> window_;
   std::vector<QMessageBox::StandardButton> answers_;
   std::vector<QString> asked_;
+  std::vector<std::pair<int, QString>> looks_;  // style and caption of each box
   std::vector<bool> buttons_enabled_;
   std::vector<FileRequest> file_requests_;
   std::optional<QString> next_file_;
@@ -140,17 +142,19 @@ TEST_F(WindowTest, PasswordBoxMasksButGivesTheRealText) {
   QLineEdit* box = Box("编辑框_加密密码");
   EXPECT_EQ(box->displayText(), QString("********"));
   Text text;
-  ASSERT_EQ(window.GetControlText(kPasswordBox, &text), ControlText::kOk);
+  ASSERT_EQ(window.PasswordText(&text), ControlText::kOk);
   EXPECT_EQ(text, "73580647");
   box->clear();
   QTest::keyClicks(box, "pa55");
   EXPECT_EQ(box->displayText(), QString("****"));
-  ASSERT_EQ(window.GetControlText(kPasswordBox, &text), ControlText::kOk);
+  ASSERT_EQ(window.PasswordText(&text), ControlText::kOk);
   EXPECT_EQ(text, "pa55");
-  window.SetControlText(kPathBox, "\xC5\xE4\xD6\xC3.ini");  // 配置.ini
+  window.SetPathText("\xC5\xE4\xD6\xC3.ini");  // 配置.ini
   EXPECT_EQ(Box("编辑框_文件路径")->text(), QString("配置.ini"));
+  ASSERT_EQ(window.PathText(&text), ControlText::kOk);
+  EXPECT_EQ(text, "\xC5\xE4\xD6\xC3.ini");
   Box("编辑框_文件路径")->setText(QString("/tmp/\U0001F600.ini"));
-  EXPECT_EQ(window.GetControlText(kPathBox, &text), ControlText::kUnrepresentable);
+  EXPECT_EQ(window.PathText(&text), ControlText::kUnrepresentable);
   EXPECT_EQ(text, "");
 }
 
@@ -205,6 +209,9 @@ TEST_F(WindowTest, SampleChosenEncryptedAndDecryptedByClicks) {
   Click("按钮_解密配置");
   EXPECT_THAT(asked_,
               ElementsAre("发现在同目录下没<config.ini>是否创建", "加密完成!", "解密完成!"));
+  const QString caption("信息：");
+  EXPECT_THAT(looks_,
+              ElementsAre(std::pair(36, caption), std::pair(0, caption), std::pair(0, caption)));
   EXPECT_EQ(ReadFileBytes(run_.File(kDecryptedFileName)), SampleConfiguration);
   // The buttons were off while each job ran, and are on again.
   EXPECT_THAT(buttons_enabled_, ElementsAre(true, false, false));
