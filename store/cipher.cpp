@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -421,15 +422,22 @@ void PositionCipher::TransformAt(int64_t position, uint8_t* bytes, size_t count,
   // A call over more whole blocks than the cache holds would only push its
   // own blocks out again: they are made in place, not kept.
   const bool keep = whole <= kCachedBlocks;
-  unsigned threads = thread_limit_ != 0 ? thread_limit_ : std::thread::hardware_concurrency();
-  threads = static_cast<unsigned>(
-      std::min({size_t{std::max(threads, 1u)}, size_t{kMostThreads}, whole / kBlocksPerThread}));
-  if (keep || threads <= 1) {
-    keys_->ApplyBlocks(first, whole, bytes, keep);
-  } else {
+  const unsigned threads = keep ? 1 : ThreadsFor(whole);
+  if (threads > 1) {
     ApplyBlocksInThreads(first, whole, bytes, threads);
+  } else {
+    keys_->ApplyBlocks(first, whole, bytes, keep);
   }
-  if (rest > 0) keys_->Apply(first + static_cast<uint32_t>(whole), 0, bytes + whole * kBlockSize, rest);
+  if (rest > 0) {
+    keys_->Apply(first + static_cast<uint32_t>(whole), 0, bytes + whole * kBlockSize, rest);
+  }
+}
+
+unsigned PositionCipher::ThreadsFor(size_t blocks) const {
+  static const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  const unsigned wanted = thread_limit_ != 0 ? thread_limit_ : cores;
+  return static_cast<unsigned>(std::min(
+      {size_t{wanted}, size_t{kMostThreads}, std::max(blocks / kBlocksPerThread, size_t{1})}));
 }
 
 void PositionCipher::ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t* bytes,
@@ -443,6 +451,12 @@ void PositionCipher::ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t*
   const size_t groups = (count + kRc4Lanes - 1) / kRc4Lanes;
   auto share_start = [&](unsigned t) { return std::min(count, groups * t / threads * kRc4Lanes); };
   std::vector<std::thread> workers;
+  struct Joiner {  // the workers end before their bytes go, whatever happens
+    std::vector<std::thread>& workers;
+    ~Joiner() {
+      for (std::thread& worker : workers) worker.join();
+    }
+  } joiner{workers};
   unsigned started = 1;
   try {
     workers.reserve(threads - 1);
@@ -451,8 +465,8 @@ void PositionCipher::ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t*
       const size_t to = share_start(started + 1);
       Keys* keys = keys_.get();
       workers.emplace_back([keys, first, from, to, bytes] {
-        keys->ApplyBlocks(first + static_cast<uint32_t>(from), to - from,
-                          bytes + from * kBlockSize, false);
+        keys->ApplyBlocks(first + static_cast<uint32_t>(from), to - from, bytes + from * kBlockSize,
+                          false);
       });
     }
   } catch (const std::system_error&) {
@@ -462,7 +476,6 @@ void PositionCipher::ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t*
   const size_t left = share_start(started);
   keys_->ApplyBlocks(first + static_cast<uint32_t>(left), count - left, bytes + left * kBlockSize,
                      false);
-  for (std::thread& worker : workers) worker.join();
 }
 
 }  // namespace inicrypt

@@ -95,6 +95,8 @@ class PositionCipher {
   struct Keys;  // digest, nonces and block masks, shared per password
   // The keys of a password, shared with the ciphers that recently used it.
   static std::shared_ptr<Keys> ShareKeys(const PasswordDigest& digest, const KeystreamState& base);
+  // How many threads a transform of that many whole blocks uses.
+  unsigned ThreadsFor(size_t blocks) const;
   // XORs count whole blocks from block first on, spread over threads.
   void ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t* bytes, unsigned threads) const;
 

@@ -70,8 +70,8 @@ struct Lanes {
     ((i = (i + 1) & 0xff, CollectStep<B>(s, i, j, words, std::make_index_sequence<W>{})), ...);
   }
 
-  static void Run(const uint8_t* const* keys, size_t key_length, size_t lead,
-                  uint8_t* const* out, size_t length) {
+  static void Run(const uint8_t* const* keys, size_t key_length, size_t lead, uint8_t* const* out,
+                  size_t length) {
     constexpr auto kAll = std::make_index_sequence<W>{};
     alignas(64) Table s;
     for (size_t l = 0; l < W; ++l) {

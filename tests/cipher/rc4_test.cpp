@@ -121,7 +121,8 @@ TEST(Rc4Test, LanesMatchOneKeyAtATime) {
       uint8_t* out_of[kRc4Lanes];
       for (size_t l = 0; l < count; ++l) {
         keys[l].resize(c.key_length);
-        for (size_t k = 0; k < c.key_length; ++k) keys[l][k] = static_cast<uint8_t>(k * 31 + l * 7 + 3);
+        for (size_t k = 0; k < c.key_length; ++k)
+          keys[l][k] = static_cast<uint8_t>(k * 31 + l * 7 + 3);
         out[l].resize(c.length);
         for (size_t k = 0; k < c.length; ++k) out[l][k] = static_cast<uint8_t>(k + l);
         expected[l] = out[l];
