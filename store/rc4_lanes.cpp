@@ -73,7 +73,7 @@ struct Lanes {
   static void Run(const uint8_t* const* keys, size_t key_length, size_t lead, uint8_t* const* out,
                   size_t length) {
     constexpr auto kAll = std::make_index_sequence<W>{};
-    alignas(64) Table s;
+    Table s;
     for (size_t l = 0; l < W; ++l) {
       for (unsigned k = 0; k < 256; ++k) s[l][k] = static_cast<uint8_t>(k);
     }
