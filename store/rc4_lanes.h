@@ -19,7 +19,14 @@ inline constexpr size_t kRc4Lanes = 4;
 // XORs the next length bytes into out[k][0 .. length). The results equal
 // KeySchedule, SkipKeystream(lead) and XorKeystream(length) for each key.
 // The out ranges must not overlap.
+// Where the compiler and the processor allow, the step runs in a faster form
+// written in assembly.
 void XorKeystreamLanes(const uint8_t* const* keys, size_t key_length, size_t count, size_t lead,
                        uint8_t* const* out, size_t length);
+
+// The same in plain C++ on every machine: the form used where there is no
+// faster one.
+void XorKeystreamLanesPortable(const uint8_t* const* keys, size_t key_length, size_t count,
+                               size_t lead, uint8_t* const* out, size_t length);
 
 }  // namespace inicrypt

@@ -132,9 +132,15 @@ TEST(Rc4Test, LanesMatchOneKeyAtATime) {
         key_of[l] = keys[l].data();
         out_of[l] = out[l].data();
       }
+      const std::vector<std::vector<uint8_t>> plain = out;
       XorKeystreamLanes(key_of, c.key_length, count, c.lead, out_of, c.length);
       EXPECT_EQ(out, expected) << count << " keys of " << c.key_length << " bytes, " << c.lead
                                << " dropped, " << c.length << " long";
+      out = plain;
+      for (size_t l = 0; l < count; ++l) out_of[l] = out[l].data();
+      XorKeystreamLanesPortable(key_of, c.key_length, count, c.lead, out_of, c.length);
+      EXPECT_EQ(out, expected) << count << " keys of " << c.key_length << " bytes, " << c.lead
+                               << " dropped, " << c.length << " long, portable";
     }
   }
 }
