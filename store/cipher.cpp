@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "store/md5.h"
+#include "store/rc4_lanes.h"
 
 namespace inicrypt {
 namespace {
@@ -18,6 +22,10 @@ constexpr uint32_t kBlockLimit = static_cast<uint32_t>(kCipherPositionLimit / kC
 constexpr size_t kCachedBlocks = 64;
 // Passwords whose keys outlive their last cipher.
 constexpr size_t kRememberedPasswords = 4;
+// A thread of its own pays off from this many whole blocks (256 KiB) on.
+constexpr size_t kBlocksPerThread = 64;
+// Threads of one transform, whatever was asked for.
+constexpr unsigned kMostThreads = 64;
 
 // One RC4 step; returns the next keystream byte.
 inline uint8_t NextKeystreamByte(uint8_t* s, unsigned& i, unsigned& j) {
@@ -53,12 +61,19 @@ void StoreLe32(uint8_t* out, uint32_t value) {
   for (int k = 0; k < 4; ++k) out[k] = static_cast<uint8_t>(value >> (8 * k));
 }
 
-// The keystream of a block's key, positioned at the block's first mask.
-KeystreamState BlockKeystream(uint32_t block, uint32_t nonce, const PasswordDigest& digest) {
-  uint8_t key[40];
+constexpr size_t kBlockKeySize = 40;
+
+// A block's key: its nonce, the password digest, the block index XOR nonce.
+void MakeBlockKey(uint32_t block, uint32_t nonce, const PasswordDigest& digest, uint8_t* key) {
   StoreLe32(key, nonce);
   std::memcpy(key + 4, digest.data(), 32);
   StoreLe32(key + 36, block ^ nonce);
+}
+
+// The keystream of a block's key, positioned at the block's first mask.
+KeystreamState BlockKeystream(uint32_t block, uint32_t nonce, const PasswordDigest& digest) {
+  uint8_t key[kBlockKeySize];
+  MakeBlockKey(block, nonce, digest, key);
   KeystreamState state;
   KeySchedule(key, sizeof key, state);
   SkipKeystream(kMaskLead, state);
@@ -212,8 +227,11 @@ struct PositionCipher::Keys {
   // XORs count bytes with the masks of offsets offset .. offset + count - 1
   // of the block; offset + count <= kBlockSize.
   void Apply(uint32_t block, size_t offset, uint8_t* bytes, size_t count);
-  // XORs a whole block's bytes with its masks, made afresh unless kept.
-  void ApplyWhole(uint32_t block, uint8_t* bytes);
+  // XORs count whole blocks from block first on with their masks. Blocks
+  // not kept are made several at a time; with keep, they are kept as well.
+  void ApplyBlocks(uint32_t first, size_t count, uint8_t* bytes, bool keep);
+  // Makes sure the nonces of blocks up to last are drawn.
+  void DrawNonces(uint32_t last);
 
   const PasswordDigest digest;
   const KeystreamState base_state;  // with the digest, tells passwords apart
@@ -259,20 +277,68 @@ void PositionCipher::Keys::Apply(uint32_t block, size_t offset, uint8_t* bytes, 
   released = cache.Keep(std::move(grown));
 }
 
-void PositionCipher::Keys::ApplyWhole(uint32_t block, uint8_t* bytes) {
-  SharedMasks held;
-  uint32_t nonce;
-  {
-    std::lock_guard lock(mutex);
-    held = cache.Find(block);
-    nonce = nonces.Get(block);
+void PositionCipher::Keys::ApplyBlocks(uint32_t first, size_t count, uint8_t* bytes, bool keep) {
+  while (count > 0) {
+    const size_t group = std::min(count, kRc4Lanes);
+    SharedMasks held[kRc4Lanes];
+    uint32_t nonce[kRc4Lanes] = {};
+    {
+      std::lock_guard lock(mutex);
+      for (size_t k = 0; k < group; ++k) {
+        held[k] = cache.Find(first + static_cast<uint32_t>(k));
+        if (!held[k] || held[k]->length < kBlockSize) {
+          held[k].reset();
+          nonce[k] = nonces.Get(first + static_cast<uint32_t>(k));
+        }
+      }
+    }
+
+    // The blocks not kept whole go through the lanes together, into the
+    // bytes themselves or, to be kept, into fresh masks.
+    uint8_t keys[kRc4Lanes][kBlockKeySize];
+    const uint8_t* key_of[kRc4Lanes];
+    uint8_t* out[kRc4Lanes];
+    std::shared_ptr<BlockMasks> made[kRc4Lanes];
+    size_t lanes = 0;
+    for (size_t k = 0; k < group; ++k) {
+      uint8_t* block_bytes = bytes + k * kBlockSize;
+      if (held[k]) {
+        XorBytes(block_bytes, held[k]->mask, kBlockSize);
+        continue;
+      }
+      const uint32_t block = first + static_cast<uint32_t>(k);
+      MakeBlockKey(block, nonce[k], digest, keys[lanes]);
+      key_of[lanes] = keys[lanes];
+      out[lanes] = block_bytes;
+      if (keep) {
+        made[lanes] = std::make_shared_for_overwrite<BlockMasks>();
+        made[lanes]->block = block;
+        made[lanes]->length = kBlockSize;
+        std::memset(&made[lanes]->state, 0, sizeof made[lanes]->state);  // never gone on from
+        std::memset(made[lanes]->mask, 0, kBlockSize);
+        out[lanes] = made[lanes]->mask;
+      }
+      ++lanes;
+    }
+    XorKeystreamLanes(key_of, kBlockKeySize, lanes, kMaskLead, out, kBlockSize);
+    if (keep && lanes > 0) {
+      for (size_t k = 0; k < lanes; ++k) {
+        XorBytes(bytes + (made[k]->block - first) * size_t{kBlockSize}, made[k]->mask, kBlockSize);
+      }
+      SharedMasks released[kRc4Lanes];  // destroyed after the lock is let go
+      std::lock_guard lock(mutex);
+      for (size_t k = 0; k < lanes; ++k) released[k] = cache.Keep(std::move(made[k]));
+    }
+
+    first += static_cast<uint32_t>(group);
+    bytes += group * kBlockSize;
+    count -= group;
   }
-  if (held && held->length == kBlockSize) {
-    XorBytes(bytes, held->mask, kBlockSize);
-    return;
-  }
-  KeystreamState state = BlockKeystream(block, nonce, digest);
-  XorKeystream(bytes, kBlockSize, state);
+}
+
+void PositionCipher::Keys::DrawNonces(uint32_t last) {
+  std::lock_guard lock(mutex);
+  (void)nonces.Get(last);
 }
 
 std::shared_ptr<PositionCipher::Keys> PositionCipher::ShareKeys(const PasswordDigest& digest,
@@ -338,22 +404,78 @@ void PositionCipher::TransformAt(int64_t position, uint8_t* bytes, size_t count,
   if (position >= kCipherPositionLimit) return;
   count = static_cast<size_t>(std::min(uint64_t{count}, uint64_t(kCipherPositionLimit - position)));
 
-  // A call over more whole blocks than the cache holds would only push its
-  // own blocks out again: its whole blocks are made in place, not kept.
-  const bool in_place = count / kBlockSize > kCachedBlocks;
-  while (count > 0) {
-    const auto block = static_cast<uint32_t>(position / kCipherBlockSize);
-    const auto offset = static_cast<size_t>(position % kCipherBlockSize);
+  // The first block's bytes from an offset inside it, or all of a short range.
+  const auto offset = static_cast<size_t>(position % kCipherBlockSize);
+  if (offset != 0 || count < kBlockSize) {
     const size_t piece = std::min(count, kBlockSize - offset);
-    if (in_place && piece == kBlockSize) {
-      keys_->ApplyWhole(block, bytes);
-    } else {
-      keys_->Apply(block, offset, bytes, piece);
-    }
+    keys_->Apply(static_cast<uint32_t>(position / kCipherBlockSize), offset, bytes, piece);
     bytes += piece;
     count -= piece;
     position += static_cast<int64_t>(piece);
   }
+  if (count == 0) return;
+
+  // Whole blocks, then what is left of the last one.
+  const auto first = static_cast<uint32_t>(position / kCipherBlockSize);
+  const size_t whole = count / kBlockSize;
+  const size_t rest = count % kBlockSize;
+  // A call over more whole blocks than the cache holds would only push its
+  // own blocks out again: they are made in place, not kept.
+  const bool keep = whole <= kCachedBlocks;
+  const unsigned threads = keep ? 1 : ThreadsFor(whole);
+  if (threads > 1) {
+    ApplyBlocksInThreads(first, whole, bytes, threads);
+  } else {
+    keys_->ApplyBlocks(first, whole, bytes, keep);
+  }
+  if (rest > 0) {
+    keys_->Apply(first + static_cast<uint32_t>(whole), 0, bytes + whole * kBlockSize, rest);
+  }
+}
+
+unsigned PositionCipher::ThreadsFor(size_t blocks) const {
+  static const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
+  const unsigned wanted = thread_limit_ != 0 ? thread_limit_ : cores;
+  return static_cast<unsigned>(std::min(
+      {size_t{wanted}, size_t{kMostThreads}, std::max(blocks / kBlocksPerThread, size_t{1})}));
+}
+
+void PositionCipher::ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t* bytes,
+                                          unsigned threads) const {
+  // Drawn beforehand, the nonces need no memory of the workers, which then
+  // cannot fail.
+  keys_->DrawNonces(first + static_cast<uint32_t>(count - 1));
+
+  // Equal shares, whole groups of lanes each; the calling thread takes the
+  // first and whatever no thread could be started for.
+  const size_t groups = (count + kRc4Lanes - 1) / kRc4Lanes;
+  auto share_start = [&](unsigned t) { return std::min(count, groups * t / threads * kRc4Lanes); };
+  std::vector<std::thread> workers;
+  struct Joiner {  // the workers end before their bytes go, whatever happens
+    std::vector<std::thread>& workers;
+    ~Joiner() {
+      for (std::thread& worker : workers) worker.join();
+    }
+  } joiner{workers};
+  unsigned started = 1;
+  try {
+    workers.reserve(threads - 1);
+    for (; started < threads; ++started) {
+      const size_t from = share_start(started);
+      const size_t to = share_start(started + 1);
+      Keys* keys = keys_.get();
+      workers.emplace_back([keys, first, from, to, bytes] {
+        keys->ApplyBlocks(first + static_cast<uint32_t>(from), to - from, bytes + from * kBlockSize,
+                          false);
+      });
+    }
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  }
+  keys_->ApplyBlocks(first, share_start(1), bytes, false);
+  const size_t left = share_start(started);
+  keys_->ApplyBlocks(first + static_cast<uint32_t>(left), count - left, bytes + left * kBlockSize,
+                     false);
 }
 
 }  // namespace inicrypt

@@ -79,15 +79,29 @@ class PositionCipher {
   // same operation; the direction changes nothing in the result. Bytes whose
   // position is negative, below the prefix length, or at or beyond
   // kCipherPositionLimit have no mask and are left as they are.
+  //
+  // A long range is spread over several threads, each working on whole
+  // blocks; the call returns when all of them are done.
   void TransformAt(int64_t position, uint8_t* bytes, size_t count,
                    CipherDirection direction = CipherDirection::kReading) const;
+
+  // The most threads one transform may use: 0 (the default) for one per
+  // processor core, 1 to stay on the calling thread; any other number is
+  // used as given. Short ranges always stay on the calling thread.
+  void set_thread_limit(unsigned limit) { thread_limit_ = limit; }
+  unsigned thread_limit() const { return thread_limit_; }
 
  private:
   struct Keys;  // digest, nonces and block masks, shared per password
   // The keys of a password, shared with the ciphers that recently used it.
   static std::shared_ptr<Keys> ShareKeys(const PasswordDigest& digest, const KeystreamState& base);
+  // How many threads a transform of that many whole blocks uses.
+  unsigned ThreadsFor(size_t blocks) const;
+  // XORs count whole blocks from block first on, spread over threads.
+  void ApplyBlocksInThreads(uint32_t first, size_t count, uint8_t* bytes, unsigned threads) const;
 
   int32_t prefix_length_ = 0;
+  unsigned thread_limit_ = 0;
   std::shared_ptr<Keys> keys_;
 };
 

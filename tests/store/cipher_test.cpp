@@ -173,6 +173,48 @@ TEST(PositionCipherTest, AnyRangeMatchesTheReference) {
   }
 }
 
+// Long ranges go through several blocks at once and, from a few hundred
+// blocks on, through several threads. Whatever the number of threads, the
+// start inside or on a block, the count of whole blocks (around the number
+// stepped together, the number kept, and the number a thread takes), and the
+// blocks already kept from earlier calls, every byte gets its own mask.
+TEST(PositionCipherTest, LongRangesOnAnyNumberOfThreads) {
+  constexpr std::string_view kPassword = "long ranges";
+  constexpr size_t kBlock = kCipherBlockSize;
+  constexpr size_t kSize = 300 * kBlock;
+  const Bytes masks = ReferenceMasks(kPassword, kSize);
+  const struct {
+    unsigned threads;
+    size_t position, count;
+  } cases[] = {
+      {3, 0, kSize},                      // nothing kept yet
+      {2, 4095, kSize - 4095 - 1},        // starts and ends inside a block
+      {0, 5 * kBlock, 129 * kBlock},      // as many threads as cores
+      {1, 7, 200 * kBlock},               //
+      {4, 3 * kBlock, 256 * kBlock + 9},  // shares of unequal groups
+      {2, kBlock, 64 * kBlock},           // all kept
+      {2, kBlock + 1, 65 * kBlock},       // one more than are kept
+      {1, 100, 3 * kBlock + 5},           // fewer blocks than go together
+      {1, 9 * kBlock, 5 * kBlock},        // a group and one more
+      {1, 2 * kBlock, 4 * kBlock - 1},    //
+  };
+  for (const auto& c : cases) {
+    PositionCipher cipher;
+    cipher.SetPassword(kPassword, 0);
+    cipher.set_thread_limit(c.threads);
+    ASSERT_EQ(Transformed(cipher, int64_t(c.position), c.count),
+              Expected(masks, 0, c.position, c.count))
+        << c.threads << " threads, " << c.position << "+" << c.count;
+  }
+
+  // With a prefix, and under a password nothing is kept for yet.
+  PositionCipher prefixed;
+  prefixed.SetPassword("long ranges, fresh", 5000);
+  prefixed.set_thread_limit(2);
+  const Bytes fresh = ReferenceMasks("long ranges, fresh", kSize);
+  EXPECT_EQ(Transformed(prefixed, 3, kSize - 3), Expected(fresh, 5000, 3, kSize - 3));
+}
+
 // Enciphered with one split and deciphered with another, the bytes come back.
 TEST(PositionCipherTest, RoundTripWithDifferentSplits) {
   std::mt19937 random(7);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "store/cipher.h"
+#include "store/rc4_lanes.h"
 
 namespace inicrypt {
 namespace {
@@ -102,6 +103,46 @@ TEST(Rc4Test, EmptyKeyLeavesIdentity) {
   for (int k = 0; k < 256; ++k) ASSERT_EQ(state.s[k], k);
   EXPECT_EQ(state.i, 0);
   EXPECT_EQ(state.j, 0);
+}
+
+// Keys stepped together give each key's own keystream, whatever the number of
+// keys, the key length, the bytes dropped and the length (whole words of 8
+// and a tail), and the bytes under each key are XORed, not overwritten.
+TEST(Rc4Test, LanesMatchOneKeyAtATime) {
+  const struct {
+    size_t key_length, lead, length;
+  } cases[] = {
+      {40, 36, 4096}, {1, 0, 0}, {5, 0, 7}, {16, 1, 8}, {300, 37, 4099}, {3, 255, 61},
+  };
+  for (const auto& c : cases) {
+    for (size_t count = 1; count <= kRc4Lanes; ++count) {
+      std::vector<std::vector<uint8_t>> keys(count), out(count), expected(count);
+      const uint8_t* key_of[kRc4Lanes];
+      uint8_t* out_of[kRc4Lanes];
+      for (size_t l = 0; l < count; ++l) {
+        keys[l].resize(c.key_length);
+        for (size_t k = 0; k < c.key_length; ++k)
+          keys[l][k] = static_cast<uint8_t>(k * 31 + l * 7 + 3);
+        out[l].resize(c.length);
+        for (size_t k = 0; k < c.length; ++k) out[l][k] = static_cast<uint8_t>(k + l);
+        expected[l] = out[l];
+        KeystreamState state = Scheduled(keys[l]);
+        SkipKeystream(c.lead, state);
+        XorKeystream(expected[l].data(), c.length, state);
+        key_of[l] = keys[l].data();
+        out_of[l] = out[l].data();
+      }
+      const std::vector<std::vector<uint8_t>> plain = out;
+      XorKeystreamLanes(key_of, c.key_length, count, c.lead, out_of, c.length);
+      EXPECT_EQ(out, expected) << count << " keys of " << c.key_length << " bytes, " << c.lead
+                               << " dropped, " << c.length << " long";
+      out = plain;
+      for (size_t l = 0; l < count; ++l) out_of[l] = out[l].data();
+      XorKeystreamLanesPortable(key_of, c.key_length, count, c.lead, out_of, c.length);
+      EXPECT_EQ(out, expected) << count << " keys of " << c.key_length << " bytes, " << c.lead
+                               << " dropped, " << c.length << " long, portable";
+    }
+  }
 }
 
 }  // namespace
