@@ -146,6 +146,7 @@ if [[ $concurrent -eq 0 ]]; then
         "$(find "$TMPDIR" -mindepth 1 -printf '%P %m %s; ')"
       find "$TMPDIR" -mindepth 1 -delete
     fi
+    ((round % 25 == 0)) && echo "  $round kills: old $old_kept, new $new_made, neither $torn"
   done
   echo "kills: $count ($pairs pairs; set, encrypt --raw, rekey in turn)"
   echo "  target old afterwards: $old_kept, new: $new_made, neither: $torn"
