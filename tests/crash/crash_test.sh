@@ -166,7 +166,7 @@ else
         random_sleep 300
         kill -KILL "$pid" 2>/dev/null
       fi
-      if wait "$pid"; then echo "$name-$i v$i" >> "$log"; fi
+      if wait "$pid" 2>/dev/null; then echo "$name-$i v$i" >> "$log"; fi
     done
   }
   writer a "$work/in/a.log" &
