@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes as an INI file, read plain and enciphered
 // through the INI reader and the profile service, then edited with WriteValue
-// and ProfileWriteString; what was written must read back.
+// and ProfileWriteString; what was written must read back. The file lives
+// in the in-memory host.
 //
 // Built with libFuzzer when INICRYPT_FUZZ is on (clang). The tests build it
 // as a replay program that runs the files named on its command line
@@ -10,12 +11,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
 
+#include "host/host.h"
+#include "host/memory_host.h"
+#include "profile/profile.h"
 #include "base/text.h"
 #include "ini/ini.h"
 #include "profile/profile.h"
@@ -33,17 +34,16 @@ void Check(bool condition, const char* what) {
   }
 }
 
-const Text& FilePath() {
-  static const Text path =
-      (std::filesystem::temp_directory_path() /
-       ("inicrypt-fuzz-" + std::to_string(std::random_device()())))
-          .string();
-  return path;
+inicrypt::MemoryHost& Machine() {
+  static inicrypt::MemoryHost host;
+  static inicrypt::ScopedHost in_use(host);
+  return host;
 }
 
+Text FilePath() { return "/tmp/fuzz.ini"; }
+
 void WriteWhole(std::string_view bytes) {
-  std::ofstream out(FilePath(), std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  Check(Machine().WriteWholeFile(FilePath(), bytes).ok(), "write whole file");
 }
 
 // Writes bytes through the store, enciphered when password is not empty.
@@ -82,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view value =
       cut == std::string_view::npos ? std::string_view("v") : bytes.substr(cut + 1, 40);
 
+  Machine();
   Store(bytes, {});
   ReadAndEdit({}, value);
   Store(bytes, "73580647");
@@ -97,6 +98,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!plain.empty() && inicrypt::ProfileWriteString(FilePath(), "s", "k", plain).ok()) {
     Check(inicrypt::ProfileGetString(FilePath(), "s", "k", "") == plain, "profile value reads back");
   }
-  std::filesystem::remove(FilePath());
+  (void)Machine().DeleteFile(FilePath());
   return 0;
 }

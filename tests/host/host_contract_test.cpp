@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
 #include "test_support.h"
@@ -12,10 +13,11 @@
 namespace inicrypt::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
 using HostFileTest = HostTest;
-INSTANTIATE_TEST_SUITE_P(Hosts, HostFileTest, ::testing::Bool(), HostName);
+INSTANTIATE_TEST_SUITE_P(Hosts, HostFileTest, ::testing::ValuesIn(kAllHosts), HostName);
+// What only a disk has (FIFOs made by a program).
+using HostDiskFileTest = HostTest;
+INSTANTIATE_TEST_SUITE_P(Hosts, HostDiskFileTest, ::testing::ValuesIn(kDiskHosts), HostName);
 
 constexpr FileAccess kAccesses[] = {FileAccess::kRead, FileAccess::kWrite, FileAccess::kReadWrite};
 
@@ -54,8 +56,8 @@ TEST_P(HostFileTest, CreationRulesKeepCreateOrEmptyAsTabled) {
   for (const Case& c : cases) {
     for (FileAccess access : kAccesses) {
       SCOPED_TRACE(::testing::Message() << "row " << row << " access " << int(access));
-      std::string path = dir_.Path("f" + std::to_string(row++));
-      if (c.exists) WriteAll(path, "old");
+      std::string path = Path("f" + std::to_string(row++));
+      if (c.exists) Put(path, "old");
       std::unique_ptr<HostFile> file;
       Status status = Open(path, access, FileShare::kAll, c.creation, &file);
       EXPECT_EQ(status.code(), c.error == 0 ? 0 : c.error) << status.message();
@@ -64,17 +66,17 @@ TEST_P(HostFileTest, CreationRulesKeepCreateOrEmptyAsTabled) {
         EXPECT_EQ(ReadFrom(*file), c.content);
       }
       file.reset();
-      EXPECT_EQ(fs::exists(path), c.content != nullptr);
+      EXPECT_EQ(Exists(path), c.content != nullptr);
       if (c.content != nullptr) {
-        EXPECT_EQ(ReadAll(path), c.content);
+        EXPECT_EQ(Get(path), c.content);
       }
     }
   }
 }
 
 TEST_P(HostFileTest, AccessIsEnforcedByTheFile) {
-  std::string path = dir_.Path("a");
-  WriteAll(path, "abc");
+  std::string path = Path("a");
+  Put(path, "abc");
   std::unique_ptr<HostFile> reader, writer;
   // A reader that empties the file still may not write.
   ASSERT_TRUE(
@@ -87,7 +89,7 @@ TEST_P(HostFileTest, AccessIsEnforcedByTheFile) {
   size_t got = 7;
   EXPECT_FALSE(writer->Read(&byte, 1, &got).ok());
   EXPECT_EQ(got, 0u);
-  EXPECT_EQ(ReadAll(path), "");
+  EXPECT_EQ(Get(path), "");
 }
 
 struct ShareCase {
@@ -116,12 +118,12 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
       {A::kRead, S::kDenyReadWrite, A::kRead, S::kAll, false},
       {A::kRead, S::kAll, A::kRead, S::kDenyReadWrite, false},
   };
-  fs::create_directory(dir_.path() / "sub");
-  std::string path = dir_.Path("sub/f.ini");
-  WriteAll(path, "data");
-  fs::create_hard_link(path, dir_.path() / "link.ini");
-  const std::string spellings[] = {path, dir_.Path("sub/./f.ini"), dir_.Path("sub\\f.ini"),
-                                   dir_.Path("link.ini")};
+  MakeFolder(Path("sub"));
+  std::string path = Path("sub/f.ini");
+  Put(path, "data");
+  HardLink(path, Path("link.ini"));
+  const std::string spellings[] = {path, Path("sub/./f.ini"), Path("sub\\f.ini"),
+                                   Path("link.ini")};
   for (size_t i = 0; i < std::size(cases); ++i) {
     const ShareCase& c = cases[i];
     for (const std::string& other : spellings) {
@@ -145,18 +147,18 @@ TEST_P(HostFileTest, SharingFollowsShareModesWhateverThePathSpelling) {
           IsOk(Open(other, c.second_access, c.second_share, FileCreation::kOpenExisting, &second)));
     }
   }
-  EXPECT_EQ(ReadAll(path), "data");
+  EXPECT_EQ(Get(path), "data");
 }
 
 TEST_P(HostFileTest, RefusedOpenEmptiesNothingAndHoldsNothing) {
-  std::string path = dir_.Path("f");
-  WriteAll(path, "keep");
+  std::string path = Path("f");
+  Put(path, "keep");
   std::unique_ptr<HostFile> reader, writer;
   ASSERT_TRUE(IsOk(
       Open(path, FileAccess::kRead, FileShare::kDenyWrite, FileCreation::kOpenExisting, &reader)));
   EXPECT_FALSE(
       Open(path, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateAlways, &writer).ok());
-  EXPECT_EQ(ReadAll(path), "keep");
+  EXPECT_EQ(Get(path), "keep");
   reader.reset();
   // The refused open left no opener behind.
   EXPECT_TRUE(IsOk(Open(path, FileAccess::kReadWrite, FileShare::kDenyReadWrite,
@@ -169,15 +171,15 @@ TEST_P(HostFileTest, FolderNeverOpensAsFile) {
   for (FileAccess access : kAccesses) {
     for (FileCreation creation : creations) {
       std::unique_ptr<HostFile> file;
-      EXPECT_FALSE(Open(dir_.path().string(), access, FileShare::kAll, creation, &file).ok());
+      EXPECT_FALSE(Open(Folder(), access, FileShare::kAll, creation, &file).ok());
       EXPECT_EQ(file, nullptr);
     }
   }
-  EXPECT_TRUE(fs::is_directory(dir_.path()));
+  EXPECT_EQ(host().GetPathKind(Folder()), PathKind::kFolder);
 }
 
-TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
-  std::string fifo = dir_.Path("fifo");
+TEST_P(HostDiskFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
+  std::string fifo = Path("fifo");
   TextList arguments;
   arguments.Append(fifo);
   int code = -1;
@@ -194,7 +196,7 @@ TEST_P(HostFileTest, FifoOpensWithoutWaitingForTheOtherEnd) {
 }
 
 TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
-  auto file = OpenRw(dir_.Path("f"));
+  auto file = OpenRw(Path("f"));
   ASSERT_TRUE(IsOk(file->Write("hello", 5)));
   int64_t position = 99;
   EXPECT_FALSE(file->Seek(-1, SeekOrigin::kStart, &position).ok());
@@ -208,24 +210,24 @@ TEST_P(HostFileTest, SeekBelowZeroFailsAndKeepsThePosition) {
   // Beyond the end is allowed; a write there extends the file.
   ASSERT_TRUE(IsOk(file->Seek(3, SeekOrigin::kEnd, nullptr)));
   ASSERT_TRUE(IsOk(file->Write("!", 1)));
-  EXPECT_EQ(ReadAll(dir_.Path("f")), std::string("hello\0\0\0!", 9));
+  EXPECT_EQ(Get(Path("f")), std::string("hello\0\0\0!", 9));
 }
 
 TEST_P(HostFileTest, SetEndCutsOrExtendsAtThePosition) {
-  std::string path = dir_.Path("f");
+  std::string path = Path("f");
   auto file = OpenRw(path);
   ASSERT_TRUE(IsOk(file->Write("hello world", 11)));
   ASSERT_TRUE(IsOk(file->Seek(5, SeekOrigin::kStart, nullptr)));
   ASSERT_TRUE(IsOk(file->SetEnd()));
   EXPECT_EQ(PositionOf(*file), 5);
-  EXPECT_EQ(ReadAll(path), "hello");
+  EXPECT_EQ(Get(path), "hello");
   ASSERT_TRUE(IsOk(file->Seek(7, SeekOrigin::kStart, nullptr)));
   ASSERT_TRUE(IsOk(file->SetEnd()));
-  EXPECT_EQ(ReadAll(path), std::string("hello\0\0", 7));
+  EXPECT_EQ(Get(path), std::string("hello\0\0", 7));
 }
 
 TEST_P(HostFileTest, ClosedFileRefusesEveryCall) {
-  auto file = OpenRw(dir_.Path("f"));
+  auto file = OpenRw(Path("f"));
   ASSERT_TRUE(IsOk(file->Sync()));
   ASSERT_TRUE(IsOk(file->Close()));
   char byte = 0;
@@ -258,96 +260,98 @@ TEST_P(HostFileTest, DevicesOpenUnderEveryCreationRule) {
 }
 
 TEST_P(HostFileTest, IdNamesTheFileNotThePath) {
-  std::string path = dir_.Path("f");
+  std::string path = Path("f");
   auto a = OpenRw(path);
-  auto b = OpenRw(dir_.Path("./f"));
-  auto c = OpenRw(dir_.Path("g"));
+  auto b = OpenRw(Path("./f"));
+  auto c = OpenRw(Path("g"));
   EXPECT_EQ(a->Id(), b->Id());
   EXPECT_FALSE(a->Id() == c->Id());
 }
 
 TEST_P(HostFileTest, ErrorsNameOperationAndPath) {
-  std::string missing = dir_.Path("missing.ini");
+  std::string missing = Path("missing.ini");
   std::unique_ptr<HostFile> file;
   Status status =
       Open(missing, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file);
   EXPECT_EQ(status.message(), "open " + missing + ": No such file or directory");
   EXPECT_EQ(status.code(), ENOENT);
-  status = host().RenameFile(missing, dir_.Path("to.ini"));
+  status = host().RenameFile(missing, Path("to.ini"));
   EXPECT_EQ(status.message(),
-            "rename " + missing + " to " + (dir_.Path("to.ini")) + ": No such file or directory");
+            "rename " + missing + " to " + (Path("to.ini")) + ": No such file or directory");
 }
 
 TEST_P(HostFileTest, RenameReplacesTheTarget) {
-  WriteAll(dir_.Path("new"), "new");
-  WriteAll(dir_.Path("old"), "old, longer");
-  ASSERT_TRUE(IsOk(host().RenameFile(dir_.Path("new"), dir_.Path("old"))));
-  EXPECT_EQ(ReadAll(dir_.Path("old")), "new");
-  EXPECT_FALSE(fs::exists(dir_.Path("new")));
+  Put(Path("new"), "new");
+  Put(Path("old"), "old, longer");
+  ASSERT_TRUE(IsOk(host().RenameFile(Path("new"), Path("old"))));
+  EXPECT_EQ(Get(Path("old")), "new");
+  EXPECT_FALSE(Exists(Path("new")));
 }
 
 TEST_P(HostFileTest, DeleteTakesFilesOnly) {
-  WriteAll(dir_.Path("f"), "x");
-  fs::create_directory(dir_.Path("d"));
-  EXPECT_TRUE(IsOk(host().DeleteFile(dir_.Path("f"))));
-  EXPECT_FALSE(fs::exists(dir_.Path("f")));
-  EXPECT_EQ(host().DeleteFile(dir_.Path("f")).code(), ENOENT);
-  EXPECT_FALSE(host().DeleteFile(dir_.Path("d")).ok());
-  EXPECT_TRUE(fs::is_directory(dir_.Path("d")));
+  Put(Path("f"), "x");
+  MakeFolder(Path("d"));
+  EXPECT_TRUE(IsOk(host().DeleteFile(Path("f"))));
+  EXPECT_FALSE(Exists(Path("f")));
+  EXPECT_EQ(host().DeleteFile(Path("f")).code(), ENOENT);
+  EXPECT_FALSE(host().DeleteFile(Path("d")).ok());
+  EXPECT_EQ(host().GetPathKind(Path("d")), PathKind::kFolder);
 }
 
 TEST_P(HostFileTest, PathKinds) {
-  WriteAll(dir_.Path("f"), "x");
-  EXPECT_EQ(host().GetPathKind(dir_.Path("f")), PathKind::kFile);
-  EXPECT_EQ(host().GetPathKind(dir_.path().string()), PathKind::kFolder);
-  EXPECT_EQ(host().GetPathKind(dir_.Path("none")), PathKind::kMissing);
-  EXPECT_EQ(host().GetPathKind(dir_.Path("f/below")), PathKind::kMissing);
+  Put(Path("f"), "x");
+  EXPECT_EQ(host().GetPathKind(Path("f")), PathKind::kFile);
+  EXPECT_EQ(host().GetPathKind(Folder()), PathKind::kFolder);
+  EXPECT_EQ(host().GetPathKind(Path("none")), PathKind::kMissing);
+  EXPECT_EQ(host().GetPathKind(Path("f/below")), PathKind::kMissing);
   EXPECT_EQ(host().GetPathKind(""), PathKind::kMissing);
   EXPECT_EQ(host().GetPathKind("/dev/null"), PathKind::kOther);
 }
 
 TEST_P(HostFileTest, ModesAndFolders) {
   // A created file gets the usual permissions, as any other program's would.
-  WriteAll(dir_.Path("reference"), "");
-  auto file = OpenRw(dir_.Path("f"));
+  Put(Path("reference"), "");
+  auto file = OpenRw(Path("f"));
   uint32_t mode = 0, reference = 1;
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("f"), &mode)));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("reference"), &reference)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(Path("f"), &mode)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(Path("reference"), &reference)));
   EXPECT_EQ(mode, reference);
-  ASSERT_TRUE(IsOk(host().SetFileMode(dir_.Path("f"), 0640)));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("f"), &mode)));
+  ASSERT_TRUE(IsOk(host().SetFileMode(Path("f"), 0640)));
+  ASSERT_TRUE(IsOk(host().GetFileMode(Path("f"), &mode)));
   EXPECT_EQ(mode, 0640u);
-  EXPECT_FALSE(host().GetFileMode(dir_.Path("none"), &mode).ok());
+  EXPECT_FALSE(host().GetFileMode(Path("none"), &mode).ok());
 
-  ASSERT_TRUE(IsOk(host().CreatePrivateFolder(dir_.Path("p"))));
-  ASSERT_TRUE(IsOk(host().GetFileMode(dir_.Path("p"), &mode)));
+  ASSERT_TRUE(IsOk(host().CreatePrivateFolder(Path("p"))));
+  ASSERT_TRUE(IsOk(host().GetFileMode(Path("p"), &mode)));
   EXPECT_EQ(mode, 0700u);
-  EXPECT_EQ(host().CreatePrivateFolder(dir_.Path("p")).code(), EEXIST);
-  WriteAll(dir_.Path("p/inside"), "");
-  EXPECT_FALSE(host().DeleteFolder(dir_.Path("p")).ok());
-  fs::remove(dir_.Path("p/inside"));
-  EXPECT_TRUE(IsOk(host().DeleteFolder(dir_.Path("p"))));
-  EXPECT_FALSE(fs::exists(dir_.Path("p")));
+  EXPECT_EQ(host().CreatePrivateFolder(Path("p")).code(), EEXIST);
+  Put(Path("p/inside"), "");
+  EXPECT_FALSE(host().DeleteFolder(Path("p")).ok());
+  ASSERT_TRUE(IsOk(host().DeleteFile(Path("p/inside"))));
+  EXPECT_TRUE(IsOk(host().DeleteFolder(Path("p"))));
+  EXPECT_FALSE(Exists(Path("p")));
 }
 
 TEST_P(HostFileTest, Cp936NamesReachTheFileSystemWhole) {
   // 0xD5 0x5C is one character (U+8AA0); its second byte is "\" and must not
   // split the name. A "\" between names is a separator.
-  fs::create_directory(dir_.Path("sub"));
-  std::string name = dir_.Path("sub\\\xD5\x5C.ini");
+  MakeFolder(Path("sub"));
+  std::string name = Path("sub\\\xD5\x5C.ini");
   std::unique_ptr<HostFile> file;
   ASSERT_TRUE(
       IsOk(Open(name, FileAccess::kWrite, FileShare::kAll, FileCreation::kCreateNew, &file)));
   ASSERT_TRUE(IsOk(file->Write("x", 1)));
   file.reset();
-  EXPECT_EQ(ReadAll(dir_.path() / "sub" / "\xE8\xAA\xA0.ini"), "x");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path("sub")), fs::directory_iterator()), 1);
+  EXPECT_EQ(Names(Path("sub")), std::vector<std::string>{"\xE8\xAA\xA0.ini"});
+  ASSERT_TRUE(
+      IsOk(Open(name, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file)));
+  EXPECT_EQ(ReadFrom(*file), "x");
   EXPECT_EQ(host().GetPathKind(name), PathKind::kFile);
 }
 
 TEST_P(HostFileTest, PathsWithNoFileSystemFormAreRefused) {
-  const std::string bad[] = {dir_.Path("lone\x81"), dir_.Path("ff\xFF"),
-                             dir_.Path(std::string("nul\0x", 5))};
+  const std::string bad[] = {Path("lone\x81"), Path("ff\xFF"),
+                             Path(std::string("nul\0x", 5))};
   for (const std::string& path : bad) {
     std::unique_ptr<HostFile> file;
     Status status =
@@ -357,7 +361,7 @@ TEST_P(HostFileTest, PathsWithNoFileSystemFormAreRefused) {
     EXPECT_FALSE(host().DeleteFile(path).ok());
     EXPECT_EQ(host().GetPathKind(path), PathKind::kMissing);
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 0);
+  EXPECT_TRUE(Names(Folder()).empty());
 }
 
 }  // namespace

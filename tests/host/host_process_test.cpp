@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using HostProcessTest = HostTest;
-INSTANTIATE_TEST_SUITE_P(Hosts, HostProcessTest, ::testing::Bool(), HostName);
+INSTANTIATE_TEST_SUITE_P(Hosts, HostProcessTest, ::testing::ValuesIn(kDiskHosts), HostName);
 
 TextList Args(std::initializer_list<const char*> items) {
   TextList list;

@@ -14,7 +14,7 @@ namespace inicrypt::testing {
 namespace {
 
 using SpecialFolderTest = HostTest;
-INSTANTIATE_TEST_SUITE_P(Hosts, SpecialFolderTest, ::testing::Bool(), HostName);
+INSTANTIATE_TEST_SUITE_P(Hosts, SpecialFolderTest, ::testing::ValuesIn(kDiskHosts), HostName);
 
 // HOME set to the temporary folder; XDG_*, TMPDIR as given (nullopt: unset).
 struct Environment {
