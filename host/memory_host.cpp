@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "base/cp936.h"
+#include "host/share_table.h"
 
 namespace inicrypt {
 namespace {
@@ -55,14 +56,6 @@ Status Error(std::string_view what, int err, std::string_view reason = {}) {
   return Status::Error(std::move(message), err);
 }
 
-bool Reads(FileAccess access) { return access != FileAccess::kWrite; }
-bool Writes(FileAccess access) { return access != FileAccess::kRead; }
-bool DeniesRead(FileShare share) {
-  return share == FileShare::kDenyRead || share == FileShare::kDenyReadWrite;
-}
-bool DeniesWrite(FileShare share) {
-  return share == FileShare::kDenyWrite || share == FileShare::kDenyReadWrite;
-}
 
 // Folder kinds of the special folders, for a home folder with no XDG
 // variables set (as the POSIX host gives them).
@@ -118,10 +111,6 @@ struct MemoryHost::Machine {
     const NodePtr& parent() const { return walk.back().folder; }
   };
 
-  struct ShareCounts {
-    int openers = 0, readers = 0, writers = 0, deny_read = 0, deny_write = 0;
-  };
-
   // Declared first: destroyed last, after every node has given back its bytes.
   uint64_t used = 0;
   uint64_t capacity = kDefaultCapacity;
@@ -136,7 +125,7 @@ struct MemoryHost::Machine {
   ProgramRunner runner;
   std::deque<std::string> secret_lines;
   std::vector<Text> interrupt_paths;
-  std::map<uint64_t, ShareCounts> shares;
+  ShareTable shares;
 
   Machine() : root(NewNode(Kind::kFolder, 0755)) { current = {{"", root}}; }
   ~Machine() {
@@ -220,33 +209,6 @@ struct MemoryHost::Machine {
 
   // True when the path named a folder by "/", "." or ".." rather than by an entry.
   static bool NamesItself(const Where& where) { return where.name.empty(); }
-
-  bool AcquireShare(uint64_t inode, FileAccess access, FileShare share) {
-    ShareCounts& c = shares[inode];
-    bool conflict = (Reads(access) && c.deny_read > 0) || (Writes(access) && c.deny_write > 0) ||
-                    (DeniesRead(share) && c.readers > 0) || (DeniesWrite(share) && c.writers > 0);
-    if (conflict) {
-      if (c.openers == 0) shares.erase(inode);
-      return false;
-    }
-    AddShare(c, access, share, 1);
-    return true;
-  }
-
-  void ReleaseShare(uint64_t inode, FileAccess access, FileShare share) {
-    auto it = shares.find(inode);
-    if (it == shares.end()) return;
-    AddShare(it->second, access, share, -1);
-    if (it->second.openers == 0) shares.erase(it);
-  }
-
-  static void AddShare(ShareCounts& c, FileAccess access, FileShare share, int step) {
-    c.openers += step;
-    if (Reads(access)) c.readers += step;
-    if (Writes(access)) c.writers += step;
-    if (DeniesRead(share)) c.deny_read += step;
-    if (DeniesWrite(share)) c.deny_write += step;
-  }
 
   // The absolute CP936 form of a path taken against the current folder.
   Text Absolute(std::string_view path) {
@@ -396,7 +358,7 @@ class MemoryHost::File final : public HostFile {
     std::lock_guard lock(machine_->mutex);
     if (!open_) return Closed("close");
     open_ = false;
-    machine_->ReleaseShare(inode_, access_, share_);
+    machine_->shares.Release(FileId{1, inode_}, access_, share_);
     node_.reset();  // a file without names gives back its bytes now
     return Status::Ok();
   }
@@ -454,7 +416,7 @@ Status MemoryHost::OpenFile(std::string_view path, FileAccess access, FileShare 
         ((Writes(access) || empties) && (node->mode & 0200) == 0)) {
       return Error(what, EACCES);
     }
-    if (!m.AcquireShare(node->inode, access, share)) {
+    if (!m.shares.Acquire(FileId{1, node->inode}, access, share)) {
       return Error(what, EBUSY,
                    "the file is open elsewhere in this process with a conflicting share mode");
     }
@@ -465,7 +427,7 @@ Status MemoryHost::OpenFile(std::string_view path, FileAccess access, FileShare 
     if ((where.parent()->mode & 0200) == 0) return Error(what, EACCES);
     node = m.NewNode(Machine::Kind::kFile, 0666 & ~m.umask);
     where.parent()->children[where.name] = node;
-    (void)m.AcquireShare(node->inode, access, share);
+    (void)m.shares.Acquire(FileId{1, node->inode}, access, share);
   }
   *file = std::make_unique<File>(machine_, node, path, access, share);
   return Status::Ok();

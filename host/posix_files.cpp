@@ -20,61 +20,10 @@
 #include <utility>
 
 #include "host/posix_internal.h"
+#include "host/share_table.h"
 
 namespace inicrypt::posix {
 namespace {
-
-bool Reads(FileAccess access) { return access != FileAccess::kWrite; }
-bool Writes(FileAccess access) { return access != FileAccess::kRead; }
-bool DeniesRead(FileShare share) {
-  return share == FileShare::kDenyRead || share == FileShare::kDenyReadWrite;
-}
-bool DeniesWrite(FileShare share) {
-  return share == FileShare::kDenyWrite || share == FileShare::kDenyReadWrite;
-}
-
-// The openers of every file open in this process, counted by what they do
-// and what they deny.
-class ShareTable {
- public:
-  // Adds an opener unless it conflicts with one that is there; false then.
-  bool Acquire(FileId id, FileAccess access, FileShare share) {
-    std::lock_guard lock(mutex_);
-    Counts& c = files_[{id.device, id.inode}];
-    bool conflict = (Reads(access) && c.deny_read > 0) || (Writes(access) && c.deny_write > 0) ||
-                    (DeniesRead(share) && c.readers > 0) || (DeniesWrite(share) && c.writers > 0);
-    if (conflict) {
-      if (c.openers == 0) files_.erase({id.device, id.inode});
-      return false;
-    }
-    Add(c, access, share, 1);
-    return true;
-  }
-
-  void Release(FileId id, FileAccess access, FileShare share) {
-    std::lock_guard lock(mutex_);
-    auto it = files_.find({id.device, id.inode});
-    if (it == files_.end()) return;
-    Add(it->second, access, share, -1);
-    if (it->second.openers == 0) files_.erase(it);
-  }
-
- private:
-  struct Counts {
-    int openers = 0, readers = 0, writers = 0, deny_read = 0, deny_write = 0;
-  };
-
-  static void Add(Counts& c, FileAccess access, FileShare share, int step) {
-    c.openers += step;
-    if (Reads(access)) c.readers += step;
-    if (Writes(access)) c.writers += step;
-    if (DeniesRead(share)) c.deny_read += step;
-    if (DeniesWrite(share)) c.deny_write += step;
-  }
-
-  std::mutex mutex_;
-  std::map<std::pair<uint64_t, uint64_t>, Counts> files_;
-};
 
 ShareTable& Shares() {
   static ShareTable* table = new ShareTable;  // outlives files closed at exit
