@@ -15,7 +15,7 @@
 // with WriteProfileValue in a plain INI file.
 //
 // Paths are Text (code page 936), "\" or "/" as separators. The INI rules
-// apply: a path with no separator names a file in SpecialFolder(9).
+// apply: a path with no separator names a file in the folder of FolderKind::kIniFiles.
 #pragma once
 
 #include <functional>

@@ -115,7 +115,7 @@ void StartupOffer(JobWindow& window) {
 
 void ChooseConfigFile(JobWindow& window) {
   Text file_name;
-  if (window.ChooseFile(SpecialFolder(3), kConfigFileFilter, &file_name) ==
+  if (window.ChooseFile(SpecialFolder(FolderKind::kDesktop), kConfigFileFilter, &file_name) ==
       FileChoice::kUnrepresentable) {
     window.Tell(msg::kPathUnsupported);
   }

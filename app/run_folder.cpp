@@ -33,7 +33,7 @@ bool MakeFolder(std::string_view folder, int depth = 0) {
 
 Text PickRunDirectory(std::string_view program_folder) {
   if (CanCreateFilesIn(program_folder)) return Text(program_folder);
-  Text base = SpecialFolder(8);
+  Text base = SpecialFolder(FolderKind::kAppData);
   if (base.empty()) return {};
   Text user_folder = JoinPath(WithoutTrailingSeparators(base), kUserFolderName);
   return MakeFolder(user_folder) ? user_folder : Text();

@@ -1,7 +1,7 @@
 // Where the window keeps its files. A copy of the program in a folder of the
 // user's own works there, beside the program, as the tool always has; an
 // installed copy (its folder not writable, e.g. /usr/bin) uses a folder of
-// the user's instead, "inicrypt" in SpecialFolder(8) (~/.local/share).
+// the user's instead, "inicrypt" in SpecialFolder(FolderKind::kAppData) (~/.local/share).
 #pragma once
 
 #include <string_view>

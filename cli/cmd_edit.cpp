@@ -49,7 +49,8 @@ Status RunEditor(const Text& editor, const Text& path) {
 // written. The message tells where, or that nothing could be kept.
 std::string Rescue(std::string bytes, std::string_view password) {
   Host& host = GetHost();
-  const Text path = SpecialFolder(11) + "inicrypt-edit-" + RandomLetters(8) + ".ini";
+  const Text path =
+      SpecialFolder(FolderKind::kTemporary) + "inicrypt-edit-" + RandomLetters(8) + ".ini";
   Status status = TransformWhole(password, &bytes);
   if (status.ok()) status = WriteWholeFile(path, "", FileCreation::kCreateNew);
   if (!status.ok()) return "; the edit is lost";

@@ -13,7 +13,7 @@ PrivateFolder::~PrivateFolder() { Remove(); }
 
 Status PrivateFolder::Create() {
   if (!folder_.empty()) return Status::Ok();
-  const Text base = SpecialFolder(11);
+  const Text base = SpecialFolder(FolderKind::kTemporary);
   if (base.empty()) return Status::Error("no folder for temporary files");
   Host& host = GetHost();
   for (int attempt = 0; attempt < 16; ++attempt) {

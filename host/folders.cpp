@@ -6,13 +6,17 @@
 
 namespace inicrypt {
 
-Text SpecialFolder(int kind) {
-  if (kind < 1 || kind > 11) return {};
-  Text folder = GetHost().GetSpecialFolder(kind);
+Text SpecialFolder(FolderKind kind) {
+  Text folder = GetHost().GetSpecialFolder(static_cast<int>(kind));
   if (!folder.empty() && !EndsWithPathSeparator(folder)) {
     folder += PathSeparator();
   }
   return folder;
+}
+
+Text SpecialFolder(int kind) {
+  if (kind < 1 || kind > 11) return {};
+  return SpecialFolder(static_cast<FolderKind>(kind));
 }
 
 }  // namespace inicrypt

@@ -30,9 +30,9 @@
 namespace inicrypt {
 
 // The path a file is opened under: a path holding no separator ("\" or "/",
-// found where a character starts) gets SpecialFolder(9) + "\" in front of
-// it; then every "\\" becomes "\", in one pass from the left (three
-// backslashes become two, four become two).
+// found where a character starts) gets the folder of FolderKind::kIniFiles
+// and "\" in front of it; then every "\\" becomes "\", in one pass from the
+// left (three backslashes become two, four become two).
 Text NormalizePath(std::string_view path);
 
 namespace ini {

@@ -13,7 +13,7 @@ using ini::ScopedFile;
 Text NormalizePath(std::string_view path) {
   Text full(path);
   if (!HasPathSeparator(full)) {
-    full = ConcatTexts(SpecialFolder(9), "\\", path);
+    full = ConcatTexts(SpecialFolder(FolderKind::kIniFiles), "\\", path);
   }
   return ReplaceSubtext(full, "\\\\", "\\");
 }

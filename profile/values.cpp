@@ -22,7 +22,7 @@ Status ProfilePath(std::string_view path, Text* full_path) {
     *full_path = Text(path);
     return Status::Ok();
   }
-  const Text folder = SpecialFolder(9);
+  const Text folder = SpecialFolder(FolderKind::kIniFiles);
   if (folder.empty()) {
     return Status::Error(ConcatTexts("profile: no folder for the bare file name ", path));
   }

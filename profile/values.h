@@ -1,7 +1,7 @@
 // One value read from, or written into, a plain INI file through the profile
 // service (profile.h), with the rules callers of the service share: control
 // bytes before the names are passed over, and a bare file name lies in
-// SpecialFolder(9).
+// the folder of FolderKind::kIniFiles.
 #pragma once
 
 #include <string_view>
@@ -13,7 +13,7 @@ namespace inicrypt {
 
 // The one-value reads and writes of plain INI files through the profile
 // service (profile.h). A path with no "\" or "/" names the file of that name
-// in SpecialFolder(9), the file the INI reader opens for it.
+// in the folder of FolderKind::kIniFiles, the file the INI reader opens for it.
 enum class ProfileSync { kEachWrite, kByCaller };
 
 namespace profile {
@@ -22,7 +22,7 @@ namespace profile {
 // 0x01-0x20 of path, section and key are passed over first. Found: *value
 // holds at most 10239 bytes of the value. Not found: the file, section or key
 // is missing, or path, section or key is empty. Failed: the file cannot be
-// read, or a bare name was given and SpecialFolder(9) is unknown.
+// read, or a bare name was given and the folder of FolderKind::kIniFiles is unknown.
 Lookup ReadValue(std::string_view path, std::string_view section, std::string_view key,
                  Text* value);
 

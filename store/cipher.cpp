@@ -388,8 +388,7 @@ const PasswordDigest& PositionCipher::digest() const {
   return keys_ ? keys_->digest : kNoDigest;
 }
 
-void PositionCipher::TransformAt(int64_t position, uint8_t* bytes, size_t count,
-                                 CipherDirection /*direction*/) const {
+void PositionCipher::TransformAt(int64_t position, uint8_t* bytes, size_t count) const {
   if (!keys_) return;
   // Negative positions and the prefix stay plain. Unsigned arithmetic: the
   // distance from a very negative position does not fit a signed value.

@@ -47,8 +47,6 @@ void SkipKeystream(size_t count, KeystreamState& state);
 // XORs count bytes with the next count keystream bytes.
 void XorKeystream(uint8_t* bytes, size_t count, KeystreamState& state);
 
-enum class CipherDirection { kReading, kWriting };
-
 // The cipher fields of an enciphered file.
 //
 // Transforms never change the object's observable state, so calls on one
@@ -76,14 +74,13 @@ class PositionCipher {
 
   // XORs bytes[0..count) in place with the masks of positions
   // position .. position + count - 1. Enciphering and deciphering are the
-  // same operation; the direction changes nothing in the result. Bytes whose
+  // same operation. Bytes whose
   // position is negative, below the prefix length, or at or beyond
   // kCipherPositionLimit have no mask and are left as they are.
   //
   // A long range is spread over several threads, each working on whole
   // blocks; the call returns when all of them are done.
-  void TransformAt(int64_t position, uint8_t* bytes, size_t count,
-                   CipherDirection direction = CipherDirection::kReading) const;
+  void TransformAt(int64_t position, uint8_t* bytes, size_t count) const;
 
   // The most threads one transform may use: 0 (the default) for one per
   // processor core, 1 to stay on the calling thread; any other number is

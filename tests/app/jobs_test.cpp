@@ -294,7 +294,7 @@ TEST(ChooseConfigFileTest, PutsTheDialogsFileNameIntoThePathBox) {
   window.path_box = "typed";
   FileChoice next = FileChoice::kCancelled;
   window.file_dialog = [&](CommonDlg& d) {
-    EXPECT_EQ(d.initial_folder, SpecialFolder(3));
+    EXPECT_EQ(d.initial_folder, SpecialFolder(FolderKind::kDesktop));
     EXPECT_EQ(d.filter, kConfigFileFilter);
     if (next == FileChoice::kChosen) d.file_name = "/home/u/a.ini";
     return next;

@@ -227,12 +227,12 @@ TEST(PositionCipherTest, RoundTripWithDifferentSplits) {
   Bytes bytes = plain;
   for (size_t done = 0, piece = 0; done < bytes.size(); done += piece) {
     piece = std::min(size_t(1 + random() % 5000), bytes.size() - done);
-    writer.TransformAt(int64_t(done), bytes.data() + done, piece, CipherDirection::kWriting);
+    writer.TransformAt(int64_t(done), bytes.data() + done, piece);
   }
   EXPECT_NE(bytes, plain);
   for (size_t done = 0, piece = 0; done < bytes.size(); done += piece) {
     piece = std::min(size_t(1 + random() % 700), bytes.size() - done);
-    reader.TransformAt(int64_t(done), bytes.data() + done, piece, CipherDirection::kReading);
+    reader.TransformAt(int64_t(done), bytes.data() + done, piece);
   }
   EXPECT_EQ(bytes, plain);
 }

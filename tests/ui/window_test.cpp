@@ -195,7 +195,7 @@ TEST_F(WindowTest, SampleChosenEncryptedAndDecryptedByClicks) {
   next_file_ = sample;
   Click("按钮_选择路径");
   ASSERT_EQ(file_requests_.size(), 1u);
-  EXPECT_EQ(file_requests_[0].folder, QString::fromStdString(SpecialFolder(3)));
+  EXPECT_EQ(file_requests_[0].folder, QString::fromStdString(SpecialFolder(FolderKind::kDesktop)));
   EXPECT_EQ(file_requests_[0].filters, QStringList({"文本文件(*.ini)", "图片(*.jpg)"}));
   EXPECT_EQ(file_requests_[0].selected_filter, QString("文本文件(*.ini)"));
   EXPECT_EQ(file_requests_[0].mode, QFileDialog::ExistingFile);
