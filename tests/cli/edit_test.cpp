@@ -93,7 +93,7 @@ TEST_F(CliEditTest, AnEditThatCannotBeWrittenBackIsKeptEnciphered) {
   cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
   FaultyHost faulty;
   ScopedHost in_use(faulty);
-  faulty.FailCall(HostCall::kRename, 1);
+  faulty.FailCall(HostCall::kPutInPlace, 1);
   const Result r = cli_.Run({"edit", P("c.ini")});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
