@@ -108,6 +108,24 @@ TEST_F(CliEditTest, AnEditThatCannotBeWrittenBackIsKeptEnciphered) {
   std::filesystem::remove(rescue);
 }
 
+// Another writer changed the file while the editor ran: its change stays,
+// and the edit is kept enciphered beside.
+TEST_F(CliEditTest, AFileChangedUnderTheEditorIsNotWrittenBack) {
+  const std::string changed = enciphered_ + "x";
+  folder_.Write("changed", changed);
+  cli_.environment["VISUAL"] =
+      Editor("sed -i s/=1.0/=2.0/ \"$1\"; cp " + P("changed") + " " + P("c.ini"));
+  const Result r = cli_.Run({"edit", P("c.ini")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.err, ::testing::HasSubstr(P("c.ini") + " changed while it was being edited"));
+  EXPECT_EQ(folder_.Read("c.ini"), changed);
+  const std::string kept = "the edited text is kept, enciphered, in ";
+  const size_t at = r.err.find(kept);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  std::filesystem::remove(
+      r.err.substr(at + kept.size(), r.err.find(' ', at + kept.size()) - (at + kept.size())));
+}
+
 TEST_F(CliEditTest, ATerminationSignalStillRemovesThePlainCopy) {
   const std::string editor = Editor("kill -TERM $PPID; sleep 1");
   const std::string command = "VISUAL='" + editor + "' INICRYPT_PASSWORD=pw exec '" +
