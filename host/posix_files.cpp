@@ -3,10 +3,10 @@
 //
 // Sharing is kept by a table keyed by (device, inode), so every spelling of
 // a path, hard links included, meets the same openers. Between processes
-// nothing is enforced: POSIX has no mandatory sharing and this host takes no
-// advisory locks either, so another process may open, change or delete a
-// file this one holds open. Writers that must not be seen half-done write a
-// temporary file and rename it over the old one.
+// sharing is not enforced (POSIX has no mandatory sharing): writers that must
+// not be seen half-done build a temporary file and rename it over the old one
+// (CreateTemporary), and read-modify-write cycles take the writers' advisory
+// lock (TryLock, flock), which ends with its process.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
