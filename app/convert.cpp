@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/staged_file.h"
+#include "host/replace.h"
 #include "profile/profile.h"
 #include "ini/ini.h"
 #include "profile/values.h"
@@ -91,6 +92,10 @@ ConvertResult EncryptConfig(std::string_view source, std::string_view target,
   if (Status listed = ini::ListSections(source, {}, &sections); !listed.ok()) {
     return Failed(ConvertOutcome::kSourceUnreadable, {}, listed);
   }
+  WriterLock lock;
+  if (Status locked = lock.Acquire(target); !locked.ok()) {
+    return Failed(ConvertOutcome::kWriteFailed, {}, locked);
+  }
   StagedFile staged(target);
   Status created = staged.Create(/*copy_target=*/false);
   if (!created.ok()) return Failed(ConvertOutcome::kWriteFailed, {}, created);
@@ -109,7 +114,12 @@ ConvertResult DecryptConfig(std::string_view names_file, std::string_view values
     return Failed(ConvertOutcome::kSourceUnreadable, {}, listed);
   }
   if (sections.Count() == 0) return Failed(ConvertOutcome::kNothingFound, {});
-  StagedFile staged(output);
+  WriterLock lock;
+  if (Status locked = lock.Acquire(output); !locked.ok()) {
+    return Failed(ConvertOutcome::kWriteFailed, {}, locked);
+  }
+  // Plain text: a new output is readable by its owner only.
+  StagedFile staged(output, ReplaceRules{.new_file_mode = 0600});
   Status created = staged.Create(/*copy_target=*/true);
   if (!created.ok()) return Failed(ConvertOutcome::kWriteFailed, {}, created);
   ConvertResult result = DecryptPairs(names_file, values_file, password, staged.path(), progress);

@@ -97,8 +97,9 @@ struct ConvertResult {
 // Replaces target with the enciphered pairs of source, never leaving a half
 // file: the source must open and read (else kSourceUnreadable) and yield at
 // least one pair (else kNothingFound); the new file is built by EncryptPairs
-// under a temporary name in target's folder, forced to disk, given the old
-// file's permission bits and renamed over target. On any outcome but kDone
+// in a temporary file in target's folder, forced to disk, given the old
+// file's owner and permission bits and renamed over target (host/replace.h);
+// writers in other processes wait for each other (WriterLock). On any outcome but kDone
 // target is exactly as it was and no temporary file is left.
 [[nodiscard]] ConvertResult EncryptConfig(std::string_view source, std::string_view target,
                                           std::string_view password,
@@ -107,8 +108,9 @@ struct ConvertResult {
 // Sets the pairs of names_file (values from values_file) in output the same
 // way: kSourceUnreadable when names_file does not open or read, kNothingFound
 // when it lists no section (a wrong password, or a file that is not
-// enciphered); otherwise a copy of output is updated by DecryptPairs under a
-// temporary name and renamed over it. On any outcome but kDone output is
+// enciphered); otherwise a copy of output is updated by DecryptPairs in a
+// temporary file and renamed over it, a new output readable by its owner
+// only (0600). On any outcome but kDone output is
 // exactly as it was.
 [[nodiscard]] ConvertResult DecryptConfig(std::string_view names_file, std::string_view values_file,
                                           std::string_view password, std::string_view output,

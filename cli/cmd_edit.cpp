@@ -1,6 +1,8 @@
 // edit FILE: the deciphered text in the user's editor, enciphered back when
 // it changed. The plain copy lives in a private folder and is removed on
 // every way out, termination signals included.
+#include <optional>
+
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -10,6 +12,7 @@
 #include "cli/private_folder.h"
 #include "host/folders.h"
 #include "host/host.h"
+#include "host/replace.h"
 
 namespace inicrypt::cli {
 namespace {
@@ -48,20 +51,29 @@ Status RunEditor(const Text& editor, const Text& path) {
 // temporary files when they cannot go where they belong; nothing plain is
 // written. The message tells where, or that nothing could be kept.
 std::string Rescue(std::string bytes, std::string_view password) {
-  Host& host = GetHost();
   const Text path =
       SpecialFolder(FolderKind::kTemporary) + "inicrypt-edit-" + RandomLetters(8) + ".ini";
   Status status = TransformWhole(password, &bytes);
-  if (status.ok()) status = WriteWholeFile(path, "", FileCreation::kCreateNew);
-  if (!status.ok()) return "; the edit is lost";
-  status = host.SetFileMode(path, kNewFileMode);
-  if (status.ok()) status = WriteWholeFile(path, bytes, FileCreation::kOpenExisting);
-  if (!status.ok()) {
-    (void)host.DeleteFile(path);
-    return "; the edit is lost";
+  if (status.ok() && GetHost().GetPathKind(path) != PathKind::kMissing) {
+    status = Status::Error(path + " exists");
   }
+  // Built privately (0600 from the start) and put in place whole.
+  if (status.ok()) status = ReplaceFile(path, bytes);
+  if (!status.ok()) return "; the edit is lost";
   return "; the edited text is kept, enciphered, in " + path + " (inicrypt decrypt --raw " + path +
          ")";
+}
+
+// OK when path holds what it held when it was read (read: nullopt when it
+// was missing).
+Status CheckUnchanged(const Text& path, const std::optional<std::string>& read) {
+  const bool exists = GetHost().GetPathKind(path) != PathKind::kMissing;
+  std::string now;
+  if (exists) {
+    if (Status s = ReadWholeFile(path, &now); !s.ok()) return s;
+  }
+  if (exists == read.has_value() && (!exists || now == *read)) return Status::Ok();
+  return Status::Error(path + " changed while it was being edited; not written back");
 }
 
 constexpr CommandInfo kInfo{
@@ -77,7 +89,8 @@ constexpr CommandInfo kInfo{
         "the password is then asked twice). With --encoding utf-8 the editor sees\n"
         "UTF-8 text. When the editor fails, FILE is left as it was. When the\n"
         "edited text cannot be written back, it is kept enciphered in the folder\n"
-        "for temporary files, and stderr says where.\n",
+        "for temporary files, and stderr says where; so it is when FILE was\n"
+        "changed by another writer while the editor ran.\n",
     .options = kOptPassword | kOptEncoding,
     .min_operands = 1,
     .max_operands = 1,
@@ -99,19 +112,22 @@ class Edit final : public Command {
     }
     Text password;
     Status status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
+    const std::optional<std::string> read =
+        exists ? std::optional<std::string>(text) : std::nullopt;
     if (status.ok()) status = TransformWhole(password, &text);
     if (!status.ok()) return inv.Fail(status);
     if (!text.empty() && !HoldsSectionHeader(text)) WarnNoSection(inv, path);
     std::string before;
     if (Status s = TextToPlainFile(inv, text, &before); !s.ok()) return inv.Fail(s);
-    return EditCopy(inv, path, password, before);
+    return EditCopy(inv, path, password, before, read);
   }
 
  private:
   // Lets the editor change a private copy of the plain bytes, then puts the
   // enciphered result in the place of path when it changed.
+  // read: the file's bytes when it was read, nullopt when it was missing.
   static int EditCopy(const Invocation& inv, const Text& path, std::string_view password,
-                      const std::string& before) {
+                      const std::string& before, const std::optional<std::string>& read) {
     PrivateFolder folder(inv);
     Text copy;
     std::string after;
@@ -127,6 +143,11 @@ class Edit final : public Command {
     Text text;
     status = PlainFileToText(inv, after, "the edited text", &text);
     if (status.ok()) status = TransformWhole(password, &text);
+    // Another writer may have changed the file while the editor ran: its
+    // change would be undone.
+    WriterLock lock;
+    if (status.ok()) status = LockTarget(lock, path);
+    if (status.ok()) status = CheckUnchanged(path, read);
     if (status.ok()) status = ReplaceFile(path, text);
     if (!status.ok()) return inv.Fail(status.message() + Rescue(after, password));
     return kExitOk;

@@ -34,7 +34,9 @@ class Rekey final : public Command {
       return inv.Usage("rekey changes FILE in place; \"-\" is no file");
     Text path;
     std::string text;
+    WriterLock lock;  // held from the read to the write
     Status status = ResolvePath(inv.operands[0], &path);
+    if (status.ok()) status = LockTarget(lock, path);
     if (status.ok()) status = ReadWholeFile(path, &text);
     if (!status.ok()) return inv.Fail(status);
     Text old_password;
@@ -53,7 +55,7 @@ class Rekey final : public Command {
       return kExitOk;
     }
     status = TransformWhole(new_password, &text);
-    if (status.ok()) status = ReplaceFile(path, text);
+    if (status.ok()) status = ReplaceFile(path, text, inv.force);
     return status.ok() ? kExitOk : inv.Fail(status);
   }
 };

@@ -50,9 +50,9 @@ Status CheckOpens(const Invocation& inv, const Text& path, const std::string& by
 
 // Writes the pair into a copy of the file and puts the copy in its place.
 Status WritePair(const Text& path, const std::string* old_bytes, std::string_view password,
-                 const Text& section, const Text& key, const Text& value) {
-  StagedFile staged(path);
-  if (Status s = StartStaged(staged, path); !s.ok()) return s;
+                 const Text& section, const Text& key, const Text& value, bool force) {
+  StagedFile staged(path, TargetRules(force));
+  if (Status s = StartStaged(staged); !s.ok()) return s;
   if (old_bytes != nullptr) {
     Status s = WriteWholeFile(staged.path(), *old_bytes, FileCreation::kOpenExisting);
     if (!s.ok()) return s;
@@ -94,6 +94,9 @@ class Set final : public Command {
     if (std::string problem = CheckPair(section, key, value); !problem.empty()) {
       return inv.Usage(problem);
     }
+    // Held from the read to the write: writers in other processes wait.
+    WriterLock lock;
+    if (Status s = LockTarget(lock, path); !s.ok()) return inv.Fail(s);
     const bool exists = GetHost().GetPathKind(path) != PathKind::kMissing;
     std::string old_bytes;
     if (exists) {
@@ -105,7 +108,8 @@ class Set final : public Command {
       if (!status.ok()) return inv.Fail(status);
     }
     if (Status s = CheckOpens(inv, path, old_bytes, password); !s.ok()) return inv.Fail(s);
-    status = WritePair(path, exists ? &old_bytes : nullptr, password, section, key, value);
+    status = WritePair(path, exists ? &old_bytes : nullptr, password, section, key, value,
+                       inv.force);
     if (!status.ok()) return inv.Fail("cannot write " + path + ": " + status.message());
     return kExitOk;
   }

@@ -59,21 +59,25 @@ Status WriteResult(const Invocation& invocation, std::string_view bytes) {
   }
   Text target;
   if (Status s = ResolvePath(*invocation.output, &target); !s.ok()) return s;
-  return ReplaceFile(target, bytes);
+  WriterLock lock;
+  if (Status s = LockTarget(lock, target); !s.ok()) return s;
+  return ReplaceFile(target, bytes, invocation.force);
 }
 
-Status StartStaged(StagedFile& staged, const Text& target) {
-  Host& host = GetHost();
-  if (host.GetPathKind(target) == PathKind::kFolder) return Status::Error(target + ": is a folder");
-  if (Status s = staged.Create(/*copy_target=*/false); !s.ok()) return s;
-  return host.SetFileMode(staged.path(), kNewFileMode);
+ReplaceRules TargetRules(bool force) {
+  return ReplaceRules{.new_file_mode = kNewFileMode, .allow_unwritable = force};
 }
 
-Status ReplaceFile(const Text& target, std::string_view bytes) {
-  StagedFile staged(target);
-  Status status = StartStaged(staged, target);
-  if (status.ok()) status = WriteWholeFile(staged.path(), bytes, FileCreation::kOpenExisting);
-  if (status.ok()) status = staged.Commit();
+Status StartStaged(StagedFile& staged) { return staged.Create(/*copy_target=*/false); }
+
+Status ReplaceFile(const Text& target, std::string_view bytes, bool force) {
+  Status status = ReplaceWholeFile(target, {bytes}, TargetRules(force));
+  if (!status.ok()) return Status::Error("cannot write " + target + ": " + status.message());
+  return Status::Ok();
+}
+
+Status LockTarget(WriterLock& lock, const Text& target) {
+  Status status = lock.Acquire(target);
   if (!status.ok()) return Status::Error("cannot write " + target + ": " + status.message());
   return Status::Ok();
 }

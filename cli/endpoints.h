@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "cli/command.h"
 #include "cli/private_folder.h"
+#include "host/replace.h"
 
 namespace inicrypt {
 class StagedFile;
@@ -45,13 +46,22 @@ struct Input {
 // any failure (the message then names it: "cannot write PATH: reason").
 [[nodiscard]] Status WriteResult(const Invocation& invocation, std::string_view bytes);
 
-// Puts bytes in place of the file at target (absolute), which stays exactly
-// as it was on any failure; keeps its permission bits (new files 0600).
-[[nodiscard]] Status ReplaceFile(const Text& target, std::string_view bytes);
+// Puts bytes in place of the file at target (absolute) by a safe
+// replacement (host/replace.h), which leaves it exactly as it was on any
+// failure; keeps its owner and permission bits (new files 0600). A target
+// the user may not write is refused unless force. No lock is taken.
+[[nodiscard]] Status ReplaceFile(const Text& target, std::string_view bytes, bool force = false);
 
-// Creates the empty temporary file of staged (whose target must not be a
-// folder), readable by its owner only until Commit gives it the target's
-// permission bits: what is written into it may be plain text.
-[[nodiscard]] Status StartStaged(StagedFile& staged, const Text& target);
+// The rules of the command line's replacements: new files 0600, an
+// unwritable target replaced only with force.
+ReplaceRules TargetRules(bool force);
+
+// Creates the empty temporary file of staged, readable by its owner only
+// until Commit: what is written into it may be plain text.
+[[nodiscard]] Status StartStaged(StagedFile& staged);
+
+// Takes the writers' lock of target for a read-modify-write; the message
+// names the file when another process keeps it too long.
+[[nodiscard]] Status LockTarget(WriterLock& lock, const Text& target);
 
 }  // namespace inicrypt::cli

@@ -76,6 +76,21 @@ class FaultyHost::File final : public HostFile {
 
   FileId Id() const override { return inner_->Id(); }
 
+  Status SetMode(uint32_t mode) override {
+    if (state_->ShouldFail(HostCall::kSetMode)) return InjectedFailure("chmod", path_, EIO);
+    return inner_->SetMode(mode);
+  }
+
+  Status SetOwner(uint32_t owner, uint32_t group) override {
+    if (state_->ShouldFail(HostCall::kSetOwner)) return InjectedFailure("chown", path_, EIO);
+    return inner_->SetOwner(owner, group);
+  }
+
+  Status PutInPlaceOf(std::string_view target) override {
+    if (state_->ShouldFail(HostCall::kPutInPlace)) return InjectedFailure("rename", path_, EIO);
+    return inner_->PutInPlaceOf(target);
+  }
+
  private:
   std::unique_ptr<HostFile> inner_;
   std::shared_ptr<State> state_;
@@ -137,6 +152,36 @@ Status FaultyHost::CreatePrivateFolder(std::string_view path) {
 Status FaultyHost::DeleteFolder(std::string_view path) {
   if (ShouldFail(HostCall::kDeleteFolder)) return InjectedFailure("delete folder", path, EIO);
   return target().DeleteFolder(path);
+}
+
+Status FaultyHost::InspectPath(std::string_view path, PathInfo* info) {
+  *info = PathInfo{};
+  if (ShouldFail(HostCall::kInspect)) return InjectedFailure("stat", path, EIO);
+  return target().InspectPath(path, info);
+}
+
+Status FaultyHost::CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                                     Text* path) {
+  file->reset();
+  path->clear();
+  if (ShouldFail(HostCall::kCreateTemporary)) {
+    return InjectedFailure("create temporary in", folder, EIO);
+  }
+  std::unique_ptr<HostFile> inner;
+  Status status = target().CreateTemporaryIn(folder, &inner, path);
+  if (status.ok()) *file = std::make_unique<File>(std::move(inner), state_, *path);
+  return status;
+}
+
+Status FaultyHost::SyncFolder(std::string_view folder) {
+  if (ShouldFail(HostCall::kSyncFolder)) return InjectedFailure("sync", folder, EIO);
+  return target().SyncFolder(folder);
+}
+
+Status FaultyHost::TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) {
+  held->reset();
+  if (ShouldFail(HostCall::kLock)) return InjectedFailure("lock", path, EIO);
+  return target().TryLockPath(path, held);
 }
 
 Status FaultyHost::GetProgramPath(Text* path) {

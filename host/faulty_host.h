@@ -11,7 +11,9 @@
 //   FailIo(5, FaultSpan::kFromNthOn)              the 5th I/O call and every later one
 // Calls are counted from construction or the last Reset(), starting at 1.
 // The I/O calls are the file calls: open, read, write, seek, set-end, sync,
-// close, delete, rename, get-mode, set-mode, create-folder, delete-folder.
+// close, delete, rename, get-mode, set-mode (of a path or an open file),
+// create-folder, inspect, create-temporary, sync-folder, lock, set-owner,
+// put-in-place, delete-folder.
 // GetPathKind, GetSpecialFolder and GetEnvironment never fail.
 //
 // A failed call returns an error Status (code EIO, message
@@ -60,6 +62,12 @@ enum class HostCall {
   kGetMode,
   kSetMode,
   kCreateFolder,
+  kInspect,
+  kCreateTemporary,
+  kSyncFolder,
+  kLock,
+  kSetOwner,
+  kPutInPlace,
   kDeleteFolder,
   // Process calls (not I/O).
   kGetProgramPath,
@@ -104,6 +112,11 @@ class FaultyHost : public HostWrapper {
   Status SetFileMode(std::string_view path, uint32_t mode) override;
   Status CreatePrivateFolder(std::string_view path) override;
   Status DeleteFolder(std::string_view path) override;
+  Status InspectPath(std::string_view path, PathInfo* info) override;
+  Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                           Text* path) override;
+  Status SyncFolder(std::string_view folder) override;
+  Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) override;
   Status GetProgramPath(Text* path) override;
   Status SetCurrentFolder(std::string_view path) override;
   Status GetCurrentFolder(Text* path) override;

@@ -91,11 +91,35 @@ class HostFile {
   // Identifies the file itself, however its path was spelled (device and
   // inode on POSIX): two open files with equal ids are the same file.
   virtual FileId Id() const = 0;
+  // Permission bits of the open file (POSIX fchmod).
+  virtual Status SetMode(uint32_t mode) = 0;
+  // Gives the open file an owner and a group as far as the process may: what
+  // it may not change stays as it is, silently (POSIX fchown by an ordinary
+  // user keeps the owner, and a group it is no member of).
+  virtual Status SetOwner(uint32_t owner, uint32_t group) = 0;
+  // For a file from CreateTemporaryIn only: puts it in place of target (a
+  // path in the same folder, no symbolic link) in one rename. Other files
+  // refuse (EINVAL).
+  virtual Status PutInPlaceOf(std::string_view target) = 0;
 };
 
 // Kinds of object a path can name. A path that cannot be examined (no
 // access, no form on the file system) counts as missing.
 enum class PathKind { kMissing, kFile, kFolder, kOther };
+
+// What a path leads to, its symbolic links followed.
+struct PathInfo {
+  PathKind kind = PathKind::kMissing;
+  // The path with the symbolic links of its last name followed, as often as
+  // they lead on: the name a replacement renames over. The path itself when
+  // it names no link.
+  Text resolved;
+  uint32_t mode = 0;  // permission bits (POSIX mode & 07777)
+  uint32_t owner = 0;
+  uint32_t group = 0;
+  FileId id;
+  bool writable = false;  // this process may open it for writing
+};
 
 class Host {
  public:
@@ -121,6 +145,34 @@ class Host {
   virtual Status CreatePrivateFolder(std::string_view path) = 0;
   // Removes an empty folder.
   virtual Status DeleteFolder(std::string_view path) = 0;
+
+  // --- replacing a file, and the writers' lock ---
+  // Describes what path leads to. A missing path (a dangling link included)
+  // is no error: kind is kMissing and resolved names where the file would
+  // be created.
+  virtual Status InspectPath(std::string_view path, PathInfo* info) = 0;
+  // Creates a new empty file in folder, open for reading and writing,
+  // readable and writable by its owner only (0600) from its first instant.
+  // Where the system allows it the file has no name at all until
+  // PutInPlaceOf (Linux O_TMPFILE), so a crash leaves nothing behind; else
+  // it gets a short name of the host's own (".ic", the process id, a random
+  // part, ".tmp"), removed again when the file is closed without being put
+  // in place, or on an interrupt. Named temporaries of dead processes in
+  // folder are removed first. *path is a name by which this process may
+  // open the file while it stays open. The file takes no part in sharing.
+  virtual Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                                   Text* path) = 0;
+  // The permission bits a newly created file gets (POSIX: 0666 less the umask).
+  virtual uint32_t UsualFileMode() = 0;
+  // Forces the folder's names (a rename in it) to stable storage.
+  virtual Status SyncFolder(std::string_view folder) = 0;
+  // Takes, without waiting, the advisory lock that writers of path share
+  // between processes: on the file path leads to, or on its folder when it
+  // is missing. *held keeps it until closed; the process's death releases
+  // it. Held by another process: an error with code EWOULDBLOCK. Inside one
+  // process the lock is shared: a second lock of a file the process holds is
+  // granted at once.
+  virtual Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) = 0;
 
   // --- process ---
   // Full path of the program's own file, as the operating system knows it
@@ -188,6 +240,18 @@ class HostWrapper : public Host {
     return target_.CreatePrivateFolder(path);
   }
   Status DeleteFolder(std::string_view path) override { return target_.DeleteFolder(path); }
+  Status InspectPath(std::string_view path, PathInfo* info) override {
+    return target_.InspectPath(path, info);
+  }
+  Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                           Text* path) override {
+    return target_.CreateTemporaryIn(folder, file, path);
+  }
+  uint32_t UsualFileMode() override { return target_.UsualFileMode(); }
+  Status SyncFolder(std::string_view folder) override { return target_.SyncFolder(folder); }
+  Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) override {
+    return target_.TryLockPath(path, held);
+  }
   Status GetProgramPath(Text* path) override { return target_.GetProgramPath(path); }
   Status SetCurrentFolder(std::string_view path) override { return target_.SetCurrentFolder(path); }
   Status GetCurrentFolder(Text* path) override { return target_.GetCurrentFolder(path); }

@@ -4,6 +4,7 @@
 //
 // Paths: CP936 -> UTF-8 first, then "\" -> "/" (see host.h). Errors are made
 // in one place, PosixError, from errno and the caller's spelling of the path.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,69 @@ Status ModeOf(std::string_view path, uint32_t* mode) {
   Status s = OnPath("stat", path, [&](const char* native) { return stat(native, &st); });
   if (s.ok()) *mode = static_cast<uint32_t>(st.st_mode) & 07777u;
   return s;
+}
+
+// Follows the symbolic links of the last name of native, as often as they
+// lead on (at most 40 times, as the system does).
+Status FollowLinks(std::string_view path, std::string* native) {
+  for (int hops = 0;; ++hops) {
+    struct stat st {};
+    if (lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return Status::Ok();
+    if (hops == 40) return PosixError(What("stat", path), ELOOP);
+    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    ssize_t n = readlink(native->c_str(), link.data(), link.size());
+    if (n < 0) return PosixError(What("readlink", path), errno);
+    link.resize(static_cast<size_t>(n));
+    if (link.empty() || link[0] != '/') {
+      size_t cut = native->rfind('/');
+      link = (cut == std::string::npos ? std::string() : native->substr(0, cut + 1)) + link;
+    }
+    *native = std::move(link);
+  }
+}
+
+Status Inspect(std::string_view path, PathInfo* info) {
+  *info = PathInfo{};
+  std::string native;
+  if (Status s = ToNative("stat", path, &native); !s.ok()) return s;
+  std::string followed = native;
+  if (Status s = FollowLinks(path, &followed); !s.ok()) return s;
+  struct stat st {};
+  const bool found = stat(native.c_str(), &st) == 0;
+  const int err = errno;
+  // A link the system follows by magic (/proc/self/fd/N) reads as no path.
+  struct stat seen {};
+  if (found && lstat(followed.c_str(), &seen) != 0) followed = native;
+  if (Status s = FromNative("stat", followed, &info->resolved); !s.ok()) return s;
+  if (!found) {
+    if (err == ENOENT) return Status::Ok();
+    return PosixError(What("stat", path), err);
+  }
+  info->kind = S_ISREG(st.st_mode)   ? PathKind::kFile
+               : S_ISDIR(st.st_mode) ? PathKind::kFolder
+                                     : PathKind::kOther;
+  info->mode = static_cast<uint32_t>(st.st_mode) & 07777u;
+  info->owner = static_cast<uint32_t>(st.st_uid);
+  info->group = static_cast<uint32_t>(st.st_gid);
+  info->id = FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+  info->writable = access(native.c_str(), W_OK) == 0;
+  return Status::Ok();
+}
+
+Status SyncFolderAt(std::string_view folder) {
+  std::string native;
+  if (Status s = ToNative("sync", folder, &native); !s.ok()) return s;
+  if (native.empty()) native = ".";
+  int fd = posix::OpenRetrying(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return PosixError(What("sync", folder), errno);
+  int rc = 0;
+  while ((rc = fsync(fd)) != 0 && errno == EINTR) {
+  }
+  int err = errno;
+  posix::CloseNoRetry(fd);
+  // Some file systems cannot sync a folder; their renames are as safe as they get.
+  if (rc != 0 && err != EINVAL && err != EROFS) return PosixError(What("sync", folder), err);
+  return Status::Ok();
 }
 
 Status ProgramPath(Text* path) {
@@ -174,6 +239,25 @@ class PosixHost final : public Host {
   }
   Status DeleteFolder(std::string_view path) override {
     return OnPath("delete folder", path, [](const char* p) { return rmdir(p); });
+  }
+  Status InspectPath(std::string_view path, PathInfo* info) override {
+    return Inspect(path, info);
+  }
+  Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                           Text* path) override {
+    return posix::CreateTemporary(folder, file, path);
+  }
+  uint32_t UsualFileMode() override {
+    // umask(2) can only be read by setting it; set it straight back.
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    mode_t mask = umask(022);
+    umask(mask);
+    return 0666u & ~static_cast<uint32_t>(mask);
+  }
+  Status SyncFolder(std::string_view folder) override { return SyncFolderAt(folder); }
+  Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) override {
+    return posix::TryLock(path, held);
   }
   Status GetProgramPath(Text* path) override { return ProgramPath(path); }
   Status SetCurrentFolder(std::string_view path) override {

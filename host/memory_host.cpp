@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -89,6 +91,8 @@ struct MemoryHost::Machine {
     Kind kind;
     uint32_t mode;
     uint64_t inode;
+    uint32_t user = 1000;
+    uint32_t group = 1000;
     std::string data;                                     // a file's bytes
     std::map<std::string, std::shared_ptr<Node>> children;  // a folder's names
   };
@@ -126,6 +130,11 @@ struct MemoryHost::Machine {
   std::deque<std::string> secret_lines;
   std::vector<Text> interrupt_paths;
   ShareTable shares;
+  // Writers' locks by inode: how many holders this process has, and the
+  // inodes another process holds (set by tests).
+  std::map<uint64_t, int> locks;
+  std::map<uint64_t, int> locks_elsewhere;
+  uint64_t next_temporary = 0;
 
   Machine() : root(NewNode(Kind::kFolder, 0755)) { current = {{"", root}}; }
   ~Machine() {
@@ -279,6 +288,12 @@ class MemoryHost::File final : public HostFile {
        FileAccess access, FileShare share)
       : machine_(std::move(machine)), node_(std::move(node)), inode_(node_->inode), path_(path),
         access_(access), share_(share) {}
+  // A temporary: named name in folder until put in place, outside sharing.
+  File(std::shared_ptr<Machine> machine, Machine::NodePtr node, std::string_view path,
+       Machine::NodePtr folder, std::string name)
+      : machine_(std::move(machine)), node_(std::move(node)), inode_(node_->inode), path_(path),
+        access_(FileAccess::kReadWrite), share_(FileShare::kAll), shared_(false),
+        temp_folder_(std::move(folder)), temp_name_(std::move(name)) {}
   ~File() override {
     if (open_) (void)Close();
   }
@@ -358,16 +373,61 @@ class MemoryHost::File final : public HostFile {
     std::lock_guard lock(machine_->mutex);
     if (!open_) return Closed("close");
     open_ = false;
-    machine_->shares.Release(FileId{1, inode_}, access_, share_);
+    if (shared_) machine_->shares.Release(FileId{1, inode_}, access_, share_);
+    DropTemporaryName();
     node_.reset();  // a file without names gives back its bytes now
     return Status::Ok();
   }
 
   FileId Id() const override { return FileId{1, inode_}; }
 
+  Status SetMode(uint32_t mode) override {
+    std::lock_guard lock(machine_->mutex);
+    if (!open_) return Closed("chmod");
+    node_->mode = mode & 07777u;
+    return Status::Ok();
+  }
+
+  // An ordinary user: the owner stays; the group changes to one of the
+  // user's (1000) only.
+  Status SetOwner(uint32_t, uint32_t group) override {
+    std::lock_guard lock(machine_->mutex);
+    if (!open_) return Closed("chown");
+    if (group == 1000) node_->group = group;
+    return Status::Ok();
+  }
+
+  Status PutInPlaceOf(std::string_view target) override {
+    std::lock_guard lock(machine_->mutex);
+    if (!open_) return Closed("rename");
+    const std::string what = What("rename", path_) + " to " + std::string(target);
+    if (temp_folder_ == nullptr) return Error(what, EINVAL, "not a temporary file");
+    Machine::Where where;
+    if (Status s = machine_->Resolve("rename", target, true, &where); !s.ok()) return s;
+    if (Machine::NamesItself(where)) return Error(what, EBUSY);
+    if (where.parent() != temp_folder_) return Error(what, EXDEV);
+    if (Status s = machine_->CheckWritableParent(what, where); !s.ok()) return s;
+    if (where.node != nullptr && where.node->kind == Machine::Kind::kFolder) {
+      return Error(what, EISDIR);
+    }
+    DropTemporaryName();
+    where.parent()->children[where.name] = node_;
+    temp_folder_.reset();
+    return Status::Ok();
+  }
+
  private:
   Status Closed(std::string_view operation) const {
     return Error(What(operation, path_), EBADF, "the file is closed");
+  }
+
+  // Removes a temporary's own name, if it still names this file.
+  void DropTemporaryName() {
+    if (temp_folder_ == nullptr) return;
+    auto found = temp_folder_->children.find(temp_name_);
+    if (found != temp_folder_->children.end() && found->second == node_) {
+      temp_folder_->children.erase(found);
+    }
   }
 
   std::shared_ptr<Machine> machine_;
@@ -376,8 +436,48 @@ class MemoryHost::File final : public HostFile {
   Text path_;
   FileAccess access_;
   FileShare share_;
+  bool shared_ = true;
+  Machine::NodePtr temp_folder_;
+  std::string temp_name_;
   uint64_t position_ = 0;
   bool open_ = true;
+};
+
+// One holder of a writer's lock of the memory host.
+class MemoryLock final : public HostFile {
+ public:
+  MemoryLock(std::shared_ptr<void> machine, std::function<void()> release, std::string_view path,
+             uint64_t inode)
+      : machine_(std::move(machine)), release_(std::move(release)), path_(path), inode_(inode) {}
+  ~MemoryLock() override {
+    if (release_) (void)Close();
+  }
+  Status Read(void*, size_t, size_t* got) override {
+    *got = 0;
+    return Refuse("read");
+  }
+  Status Write(const void*, size_t) override { return Refuse("write"); }
+  Status Seek(int64_t, SeekOrigin, int64_t*) override { return Refuse("seek"); }
+  Status SetEnd() override { return Refuse("set end of"); }
+  Status Sync() override { return Refuse("sync"); }
+  Status SetMode(uint32_t) override { return Refuse("chmod"); }
+  Status SetOwner(uint32_t, uint32_t) override { return Refuse("chown"); }
+  Status PutInPlaceOf(std::string_view) override { return Refuse("rename"); }
+  Status Close() override {
+    if (!release_) return Error(What("unlock", path_), EBADF, "the lock is released");
+    std::exchange(release_, nullptr)();
+    return Status::Ok();
+  }
+  FileId Id() const override { return FileId{1, inode_}; }
+
+ private:
+  Status Refuse(std::string_view operation) const {
+    return Error(What(operation, path_), EBADF, "a lock holds no file open");
+  }
+  std::shared_ptr<void> machine_;
+  std::function<void()> release_;
+  Text path_;
+  uint64_t inode_;
 };
 
 MemoryHost::MemoryHost() : machine_(std::make_shared<Machine>()) {
@@ -529,6 +629,114 @@ Status MemoryHost::DeleteFolder(std::string_view path) {
   if (!where.node->children.empty()) return Error(what, ENOTEMPTY);
   if (Status s = machine_->CheckWritableParent(what, where); !s.ok()) return s;
   where.parent()->children.erase(where.name);
+  return Status::Ok();
+}
+
+Status MemoryHost::InspectPath(std::string_view path, PathInfo* info) {
+  *info = PathInfo{};
+  std::lock_guard lock(machine_->mutex);
+  Machine::Where where;
+  if (Status s = machine_->Resolve("stat", path, true, &where); !s.ok()) {
+    if (s.code() == ENOENT) {
+      info->resolved = Text(path);
+      return Status::Ok();
+    }
+    return s;
+  }
+  info->resolved = Text(path);
+  if (where.node == nullptr) return Status::Ok();
+  const Machine::Node& node = *where.node;
+  info->kind = node.kind == Machine::Kind::kFile     ? PathKind::kFile
+               : node.kind == Machine::Kind::kFolder ? PathKind::kFolder
+                                                     : PathKind::kOther;
+  info->mode = node.mode;
+  info->owner = node.user;
+  info->group = node.group;
+  info->id = FileId{1, node.inode};
+  info->writable = (node.mode & 0200) != 0;
+  return Status::Ok();
+}
+
+Status MemoryHost::CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                                     Text* path) {
+  file->reset();
+  path->clear();
+  std::lock_guard lock(machine_->mutex);
+  Machine& m = *machine_;
+  Machine::Where where;
+  const Text slash = folder.empty() ? Text(".") : Text(folder);
+  if (Status s = m.Resolve("create temporary in", slash, true, &where); !s.ok()) return s;
+  const std::string what = What("create temporary in", folder);
+  if (where.node == nullptr) return Error(what, ENOENT);
+  if (where.node->kind != Machine::Kind::kFolder) return Error(what, ENOTDIR);
+  if ((where.node->mode & 0200) == 0) return Error(what, EACCES);
+  // This machine's one process has the id 1: temporaries of any other id
+  // were left by processes that are gone.
+  auto& names = where.node->children;
+  for (auto it = names.begin(); it != names.end();) {
+    const std::string& name = it->first;
+    const bool ours = name.starts_with(".ic") && name.ends_with(".tmp") && name.size() > 7 &&
+                      name.compare(0, 5, ".ic1.") != 0 && name[3] >= '0' && name[3] <= '9';
+    it = ours && it->second->kind == Machine::Kind::kFile ? names.erase(it) : std::next(it);
+  }
+  std::string name = ".ic1." + std::to_string(100000 + m.next_temporary++ % 900000) + ".tmp";
+  Machine::NodePtr node = m.NewNode(Machine::Kind::kFile, 0600 & ~m.umask);
+  names[name] = node;
+  Text base(slash);
+  if (base.back() != '/' && base.back() != '\\') base += '/';
+  *path = base + name;
+  *file = std::make_unique<File>(machine_, node, *path, where.node, name);
+  return Status::Ok();
+}
+
+uint32_t MemoryHost::UsualFileMode() {
+  std::lock_guard lock(machine_->mutex);
+  return 0666u & ~machine_->umask;
+}
+
+Status MemoryHost::SyncFolder(std::string_view folder) {
+  PathInfo info;
+  if (Status s = InspectPath(folder.empty() ? std::string_view(".") : folder, &info); !s.ok()) {
+    return s;
+  }
+  if (info.kind != PathKind::kFolder) return Error(What("sync", folder), ENOTDIR);
+  return Status::Ok();
+}
+
+Status MemoryHost::TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) {
+  held->reset();
+  std::lock_guard lock(machine_->mutex);
+  Machine::Where where;
+  if (Status s = machine_->Resolve("lock", path, true, &where); !s.ok()) return s;
+  if (where.node == nullptr && where.trailing_slash) return Error(What("lock", path), ENOENT);
+  const uint64_t inode = where.node != nullptr ? where.node->inode : where.parent()->inode;
+  if (machine_->locks_elsewhere.count(inode) != 0) {
+    return Error(What("lock", path), EWOULDBLOCK, "another process is writing it");
+  }
+  ++machine_->locks[inode];
+  std::weak_ptr<Machine> weak = machine_;
+  *held = std::make_unique<MemoryLock>(
+      machine_,
+      [weak, inode] {
+        if (auto m = weak.lock()) {
+          std::lock_guard relock(m->mutex);
+          if (--m->locks[inode] == 0) m->locks.erase(inode);
+        }
+      },
+      path, inode);
+  return Status::Ok();
+}
+
+Status MemoryHost::HoldLockElsewhere(std::string_view path, bool held) {
+  std::lock_guard lock(machine_->mutex);
+  Machine::Where where;
+  if (Status s = machine_->Resolve("lock", path, false, &where); !s.ok()) return s;
+  const uint64_t inode = where.node != nullptr ? where.node->inode : where.parent()->inode;
+  if (held) {
+    machine_->locks_elsewhere[inode] = 1;
+  } else {
+    machine_->locks_elsewhere.erase(inode);
+  }
   return Status::Ok();
 }
 

@@ -17,6 +17,11 @@
 //     writing 0200; adding or removing names in a folder needs its 0200,
 //     passing through a folder its 0100;
 //   - the sharing rules of host.h hold between the openers of this host;
+//   - there are no symbolic links; files belong to user and group 1000,
+//     who may not give them away; temporaries are named (".ic1.N.tmp"),
+//     this machine's process having the id 1, so that temporaries of other
+//     ids count as left by dead processes; writers' locks are granted to
+//     this machine's process unless HoldLockElsewhere says another has them;
 //   - the devices "/dev/null" (takes every write, reads nothing) and
 //     "/dev/full" (reads nothing, every write fails with ENOSPC) exist;
 //   - the total of all file contents may not pass a capacity (1 GiB unless
@@ -70,6 +75,12 @@ class MemoryHost : public Host {
   Status SetFileMode(std::string_view path, uint32_t mode) override;
   Status CreatePrivateFolder(std::string_view path) override;
   Status DeleteFolder(std::string_view path) override;
+  Status InspectPath(std::string_view path, PathInfo* info) override;
+  Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                           Text* path) override;
+  uint32_t UsualFileMode() override;
+  Status SyncFolder(std::string_view folder) override;
+  Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) override;
   Status GetProgramPath(Text* path) override;
   Status SetCurrentFolder(std::string_view path) override;
   Status GetCurrentFolder(Text* path) override;
@@ -92,6 +103,9 @@ class MemoryHost : public Host {
   Status Link(std::string_view existing, std::string_view new_path);
   // The names in a folder as the file system holds them (UTF-8), sorted.
   std::vector<std::string> Names(std::string_view folder);
+  // Makes another process hold (or no longer hold) the writers' lock of
+  // path (its folder when missing): TryLockPath then fails with EWOULDBLOCK.
+  Status HoldLockElsewhere(std::string_view path, bool held = true);
   // The total of all file contents, and the most it may reach.
   uint64_t UsedBytes();
   void SetCapacity(uint64_t bytes);

@@ -37,6 +37,9 @@ bool NativeCurrentFolder(std::string* folder);
 // posix_files.cpp: opening with Windows-style sharing inside the process.
 Status OpenPosixFile(std::string_view path, FileAccess access, FileShare share,
                      FileCreation creation, std::unique_ptr<HostFile>* file);
+// The temporaries and the writers' locks (posix_files.cpp too).
+Status CreateTemporary(std::string_view folder, std::unique_ptr<HostFile>* file, Text* path);
+Status TryLock(std::string_view path, std::unique_ptr<HostFile>* held);
 // posix_folders.cpp: the special folder of a kind, in code page 936.
 Text FolderOfKind(int kind);
 // posix_interrupt.cpp: removal on interrupt, and the secret line.

@@ -71,7 +71,9 @@ Lookup ReadValue(std::string_view path, std::string_view password, std::string_v
 // Refused, with nothing opened, when path is blank or CheckWritablePair
 // refuses the pair. Fails as well when the file cannot be
 // opened, read, edited or closed (the file may then be half edited: callers
-// that need the old file whole work on a copy).
+// that need the old file whole work on a copy). The call holds the writers'
+// lock of the file (host/replace.h): a writer in another process is waited
+// for a bounded time, then the call fails naming the file.
 [[nodiscard]] Status WriteValue(std::string_view path, std::string_view password,
                                 std::string_view section, std::string_view key,
                                 std::string_view value);

@@ -2,6 +2,7 @@
 #include "ini/ini.h"
 #include "ini/line_rules.h"
 #include "ini/line_scan.h"
+#include "host/replace.h"
 #include "store/lines.h"
 
 namespace inicrypt {
@@ -124,6 +125,9 @@ Status ini::WriteValue(std::string_view path, std::string_view password, std::st
         "INI: refused a blank path, section or key, a line end in a name or value, or a key "
         "holding \"=\"");
   }
+  // Writers in other processes wait for each other.
+  WriterLock lock;
+  if (Status status = lock.Acquire(NormalizePath(path)); !status.ok()) return status;
   ScopedFile file;
   if (Status status = file.Open(path, OpenOrCreateReadWrite, password); !status.ok()) {
     return status;

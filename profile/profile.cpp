@@ -3,14 +3,13 @@
 #include "profile/profile.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <random>
 
 #include "base/paths.h"
 #include "host/host.h"
+#include "host/replace.h"
 #include "host/whole_file.h"
 
 namespace inicrypt {
@@ -257,75 +256,12 @@ std::optional<Edit> PlanEdit(std::string_view file, std::string_view section, st
   return Edit{file.size(), file.size(), std::move(insert)};
 }
 
-uint64_t RandomBits() {
-  thread_local std::mt19937_64 engine = [] {
-    uint64_t seed =
-        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    try {
-      std::random_device device;
-      seed ^= (static_cast<uint64_t>(device()) << 32) ^ device();
-    } catch (...) {
-      // No entropy source: the clock alone seeds the names.
-    }
-    return std::mt19937_64(seed);
-  }();
-  return engine();
-}
-
-// A fresh name in the folder of path: ".~" and 16 random hex digits.
-Text TemporaryNameBeside(std::string_view path) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  Text name(FolderPart(path));
-  name += ".~";
-  uint64_t bits = RandomBits();
-  for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
-  name += ".tmp";
-  return name;
-}
-
 Status WritePieces(HostFile& file, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
     if (piece.empty()) continue;
     if (Status status = file.Write(piece.data(), piece.size()); !status.ok()) return status;
   }
   return Status::Ok();
-}
-
-// Writes, syncs (when asked) and closes the temporary file; it always ends
-// closed.
-Status FillTemporary(HostFile& file, bool sync, std::initializer_list<std::string_view> pieces) {
-  Status status = WritePieces(file, pieces);
-  if (status.ok() && sync) status = file.Sync();
-  Status closed = file.Close();
-  return status.ok() ? closed : status;
-}
-
-// Gives temp the permission bits of target (when the host has them).
-Status CopyMode(Host& host, std::string_view target, std::string_view temp) {
-  uint32_t mode = 0;
-  if (Status status = host.GetFileMode(target, &mode); !status.ok()) return status;
-  return mode == 0 ? Status::Ok() : host.SetFileMode(temp, mode);
-}
-
-// Puts the pieces in place of the file at path through a temporary file in
-// the same folder; path keeps its old bytes on any failure.
-Status ReplaceFile(std::string_view path, bool keep_mode, bool sync,
-                   std::initializer_list<std::string_view> pieces) {
-  Host& host = GetHost();
-  const Text temp = TemporaryNameBeside(path);
-  std::unique_ptr<HostFile> file;
-  if (Status status = host.OpenFile(temp, FileAccess::kWrite, FileShare::kDenyReadWrite,
-                                    FileCreation::kCreateNew, &file);
-      !status.ok()) {
-    return status;
-  }
-  host.RemoveOnInterrupt(temp);
-  Status status = FillTemporary(*file, sync, pieces);
-  if (status.ok() && keep_mode) status = CopyMode(host, path, temp);
-  if (status.ok()) status = host.RenameFile(temp, path);
-  if (!status.ok()) (void)host.DeleteFile(temp);
-  host.ForgetOnInterrupt(temp);
-  return status;
 }
 
 // Rewrites the open file from the edit on: the edit and the rest after it,
@@ -387,6 +323,9 @@ Status ProfileWriteString(std::string_view path, std::string_view section, std::
   section = TrimBlanks(section);
   key = TrimBlanks(key);
   Host& host = GetHost();
+  // Writers in other processes wait for each other.
+  WriterLock lock;
+  if (Status status = lock.Acquire(path); !status.ok()) return status;
   // Held open for writing, and closed to other writers, until the new file
   // is in place: a file we may not write is refused as it would be in place.
   std::unique_ptr<HostFile> old;
@@ -404,8 +343,8 @@ Status ProfileWriteString(std::string_view path, std::string_view section, std::
   // A file being built under a temporary name by its owner is edited in
   // place: the owner replaces the real file only once it is complete.
   if (!sync && old != nullptr) return EditInPlace(*old, content, *edit);
-  return ReplaceFile(path, old != nullptr, sync,
-                     {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
+  return ReplaceWholeFile(path,
+                          {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
 }
 
 }  // namespace inicrypt

@@ -73,11 +73,12 @@ Text ProfileGetString(std::string_view path, std::string_view section, std::stri
 // opened for writing and closed to other writers of this process while the
 // call runs.
 //
-// With sync true the new content goes to a temporary file in the same
-// folder, which is forced to disk, given the old file's permission bits and
-// renamed over the file: a crash leaves the old file or the new one, never a
-// mix. On failure the temporary file is removed again (unless that fails
-// too); the host removes it if the process is interrupted meanwhile.
+// With sync true the new content replaces the file by ReplaceWholeFile
+// (host/replace.h): a temporary file in the same folder, forced to disk,
+// given the old file's owner and permission bits and renamed over the file,
+// so that a crash leaves the old file or the new one, never a mix, and no
+// temporary file. The call holds the writers' lock of the file (WriterLock):
+// a writer in another process is waited for, a bounded time.
 //
 // With sync false, for a file that is itself being built under a temporary
 // name and forced to disk by its owner once complete, an existing file is

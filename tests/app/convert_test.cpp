@@ -232,9 +232,9 @@ TEST_P(EncryptFaultTest, OldFileOrNewFileNeverAMix) {
     faulty.FailIo(n, GetParam().span);
     faulty.SetFullDisk(GetParam().full_disk);
     // Only "config.ini" and its temporary files fail: the source is read whole.
-    testing::RoutedHost routed(faulty, [](std::string_view path) {
-      return path.find("config.ini") != std::string_view::npos;
-    });
+    testing::RoutedHost routed(
+        faulty, [](std::string_view path) { return path.find("config.ini") != std::string_view::npos; },
+        /*temporaries=*/true);
     ConvertResult result;
     {
       ScopedHost in_use(routed);

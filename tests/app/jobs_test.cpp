@@ -115,7 +115,7 @@ TEST(JobsTest, EncryptThatCannotReadOrWriteSaysSoAndKeepsConfig) {
     WriteFileBytes(run.File("config.ini"), "old");
     ScriptedWindow window = WindowWith(c.source);
     FaultyHost faulty;
-    if (c.fail_rename) faulty.FailCall(HostCall::kRename, 1);
+    if (c.fail_rename) faulty.FailCall(HostCall::kPutInPlace, 1);
     {
       ScopedHost in_use(faulty);
       EncryptJob(window);
@@ -215,7 +215,7 @@ TEST(JobsTest, DecryptThatFindsNothingOrCannotWriteSaysSo) {
   for (const Case& c : cases) {
     ScriptedWindow window = WindowWith(c.file, c.password);
     FaultyHost faulty;
-    if (c.fail_rename) faulty.FailCall(HostCall::kRename, 1, FaultSpan::kFromNthOn);
+    if (c.fail_rename) faulty.FailCall(HostCall::kPutInPlace, 1, FaultSpan::kFromNthOn);
     {
       ScopedHost in_use(faulty);
       DecryptJob(window);

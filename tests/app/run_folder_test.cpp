@@ -32,7 +32,7 @@ TEST_F(RunFolderTest, ProgramFolderWhereFilesCanBeCreated) {
 TEST_F(RunFolderTest, PerUserFolderOtherwiseCreatedOnDemand) {
   testing::WriteFileBytes(run_.File("file"), "x");
   FaultyHost refuses_files;
-  refuses_files.FailCall(HostCall::kOpen, 1);
+  refuses_files.FailCall(HostCall::kCreateTemporary, 1);
   struct Case {
     const char* what;
     Text program_folder;

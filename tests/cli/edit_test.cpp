@@ -93,7 +93,7 @@ TEST_F(CliEditTest, AnEditThatCannotBeWrittenBackIsKeptEnciphered) {
   cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
   FaultyHost faulty;
   ScopedHost in_use(faulty);
-  faulty.FailCall(HostCall::kRename, 1);
+  faulty.FailCall(HostCall::kPutInPlace, 1);
   const Result r = cli_.Run({"edit", P("c.ini")});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
@@ -106,6 +106,24 @@ TEST_F(CliEditTest, AnEditThatCannotBeWrittenBackIsKeptEnciphered) {
   changed.replace(changed.find("=1.0"), 4, "=2.0");
   EXPECT_EQ(Decipher(folder_.Read(rescue), "pw"), changed);
   std::filesystem::remove(rescue);
+}
+
+// Another writer changed the file while the editor ran: its change stays,
+// and the edit is kept enciphered beside.
+TEST_F(CliEditTest, AFileChangedUnderTheEditorIsNotWrittenBack) {
+  const std::string changed = enciphered_ + "x";
+  folder_.Write("changed", changed);
+  cli_.environment["VISUAL"] =
+      Editor("sed -i s/=1.0/=2.0/ \"$1\"; cp " + P("changed") + " " + P("c.ini"));
+  const Result r = cli_.Run({"edit", P("c.ini")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_THAT(r.err, ::testing::HasSubstr(P("c.ini") + " changed while it was being edited"));
+  EXPECT_EQ(folder_.Read("c.ini"), changed);
+  const std::string kept = "the edited text is kept, enciphered, in ";
+  const size_t at = r.err.find(kept);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  std::filesystem::remove(
+      r.err.substr(at + kept.size(), r.err.find(' ', at + kept.size()) - (at + kept.size())));
 }
 
 TEST_F(CliEditTest, ATerminationSignalStillRemovesThePlainCopy) {

@@ -81,12 +81,13 @@ TEST(ProfileFaultTest, FailingEveryCallRemovalsIncluded) {
   for (const Scenario& s : kScenarios) RunFaultLoop(s, Mode::kFromNthOnRemovalsToo);
 }
 
-// Each step of the write reports its failure: the old file stays and the
-// call says so, a failed sync or close included.
+// Each step of the write up to the rename reports its failure: the old file
+// stays and the call says so, a failed sync included.
 TEST(ProfileFaultTest, EveryStepReportsItsFailure) {
-  const HostCall steps[] = {HostCall::kOpen,    HostCall::kRead,  HostCall::kWrite,
-                            HostCall::kSync,    HostCall::kClose, HostCall::kGetMode,
-                            HostCall::kSetMode, HostCall::kRename};
+  const HostCall steps[] = {HostCall::kLock,     HostCall::kOpen,    HostCall::kRead,
+                            HostCall::kInspect,  HostCall::kCreateTemporary,
+                            HostCall::kWrite,    HostCall::kSync,    HostCall::kSetOwner,
+                            HostCall::kSetMode,  HostCall::kPutInPlace};
   for (HostCall step : steps) {
     SCOPED_TRACE(static_cast<int>(step));
     TempFolder folder;
@@ -163,13 +164,13 @@ TEST(ProfileFaultTest, EachWriteIsForcedToDiskUnlessTheCallerDoesIt) {
   ScopedHost in_use(counting);
   ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "a", "1"));
   EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
-  EXPECT_EQ(counting.Calls(HostCall::kRename), 1);
+  EXPECT_EQ(counting.Calls(HostCall::kPutInPlace), 1);
   // Edited in place: no flush, no temporary file renamed over it.
   for (const auto& [key, value] : {std::pair{"b", "2"}, {"a", "one"}, {"c", ""}}) {
     ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", key, value, ProfileSync::kByCaller));
   }
   EXPECT_EQ(counting.Calls(HostCall::kSync), 1);
-  EXPECT_EQ(counting.Calls(HostCall::kRename), 1);
+  EXPECT_EQ(counting.Calls(HostCall::kPutInPlace), 1);
   EXPECT_EQ(folder.Read("t.ini"), "[s]\r\na=one\r\nb=2\r\nc=\r\n");
   // A shorter text leaves no bytes of the longer one behind.
   ASSERT_TRUE(WriteProfileValue(folder.Path("t.ini"), "s", "a", "", ProfileSync::kByCaller));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "host/host.h"
 
@@ -14,9 +15,27 @@ namespace inicrypt::testing {
 
 class RoutedHost : public HostWrapper {
  public:
-  // Calls on a path for which routed(path) is true go to faulty.
-  RoutedHost(Host& faulty, std::function<bool(std::string_view)> routed)
-      : HostWrapper(PlatformHost()), faulty_(faulty), routed_(std::move(routed)) {}
+  // Calls on a path for which routed(path) is true go to faulty; with
+  // temporaries, so do the temporary files of replacements and every call on
+  // them.
+  RoutedHost(Host& faulty, std::function<bool(std::string_view)> routed, bool temporaries = false)
+      : HostWrapper(PlatformHost()), faulty_(faulty), routed_(std::move(routed)),
+        temporaries_(temporaries) {}
+
+  Status InspectPath(std::string_view path, PathInfo* info) override {
+    return For(path).InspectPath(path, info);
+  }
+  Status CreateTemporaryIn(std::string_view folder, std::unique_ptr<HostFile>* file,
+                           Text* path) override {
+    Host& host = temporaries_ ? faulty_ : For(folder);
+    Status status = host.CreateTemporaryIn(folder, file, path);
+    if (status.ok() && &host == &faulty_) temporary_paths_.push_back(*path);
+    return status;
+  }
+  Status SyncFolder(std::string_view folder) override { return For(folder).SyncFolder(folder); }
+  Status TryLockPath(std::string_view path, std::unique_ptr<HostFile>* held) override {
+    return For(path).TryLockPath(path, held);
+  }
 
   Status OpenFile(std::string_view path, FileAccess access, FileShare share, FileCreation creation,
                   std::unique_ptr<HostFile>* file) override {
@@ -34,10 +53,18 @@ class RoutedHost : public HostWrapper {
   }
 
  private:
-  Host& For(std::string_view path) { return routed_(path) ? faulty_ : target(); }
+  Host& For(std::string_view path) {
+    if (routed_(path)) return faulty_;
+    for (const Text& temporary : temporary_paths_) {
+      if (temporary == path) return faulty_;
+    }
+    return target();
+  }
 
   Host& faulty_;
   std::function<bool(std::string_view)> routed_;
+  bool temporaries_;
+  std::vector<Text> temporary_paths_;
 };
 
 }  // namespace inicrypt::testing
