@@ -57,7 +57,7 @@ bool HoldsSectionHeader(std::string_view plain) {
       if (IsSectionHeader(line)) return true;
       if (at_end) return false;
       start = i + 1;
-    } else if (IsLeadByte(static_cast<unsigned char>(plain[i])) && i + 1 < plain.size()) {
+    } else if (i + 1 < plain.size() && CharWidthAt(plain, i) == 2) {
       ++i;  // a trail byte ends no line
     }
   }

@@ -79,6 +79,30 @@ TEST_F(CliSetTest, ChangesOnlyTheLineAndKeepsPermissions) {
   EXPECT_EQ(folder_.Names(), std::vector<std::string>{"f.ini"});
 }
 
+// A high byte before a LF (UTF-8 text, a stray lead byte) leaves the LF a
+// line end: no section or value is lost, and set finds the section again.
+TEST_F(CliSetTest, AHighByteBeforeALineFeedKeepsTheLineEnd) {
+  const std::string cases[] = {
+      "[\xE4\xB8\xAD]\nk=\xE6\x96\x87\n[t]\nx=1\n",  // UTF-8, LF line ends
+      "[s]\nk=v\xB0\n[t]\nx=1\n",                    // a stray lead byte
+  };
+  for (const std::string& plain : cases) {
+    SCOPED_TRACE(plain);
+    folder_.Write("p.ini", plain);
+    const std::string c = P("c.ini");
+    const Result encrypt = cli_.Run({"encrypt", P("p.ini"), "-o", c});
+    ASSERT_EQ(encrypt.code, 0) << encrypt.err;
+    EXPECT_EQ(cli_.Run({"get", c, "t", "x"}).out, "1\n");
+    for (const char* value : {"2", "3"}) {
+      const Result set = cli_.Run({"set", c, "t", "x", value});
+      EXPECT_EQ(set.code, 0) << set.err;
+      EXPECT_EQ(cli_.Run({"get", c, "t", "x"}).out, std::string(value) + "\n");
+    }
+    const std::string after = Decipher(folder_.Read("c.ini"), "pw");
+    EXPECT_EQ(after.find("[t]"), after.rfind("[t]")) << "one section [t]";
+  }
+}
+
 TEST_F(CliSetTest, RefusesPairsTheLayoutCannotHold) {
   const struct {
     std::string section, key, value, problem;
