@@ -65,7 +65,7 @@ std::string Rescue(std::string bytes, std::string_view password) {
 
 constexpr CommandInfo kInfo{
     .name = "edit",
-    .synopsis = "FILE [--encoding ENC]",
+    .synopsis = "FILE [--encoding ENC] [--force]",
     .summary = "edit the deciphered text in $VISUAL or $EDITOR",
     .description =
         "Deciphers FILE into a private temporary folder (mode 0700, the file 0600),\n"
@@ -76,8 +76,9 @@ constexpr CommandInfo kInfo{
         "the password is then asked twice). With --encoding utf-8 the editor sees\n"
         "UTF-8 text. When the editor fails, FILE is left as it was. When the\n"
         "edited text cannot be written back, it is kept enciphered in the folder\n"
-        "for temporary files, and stderr says where.\n",
-    .options = kOptPassword | kOptEncoding,
+        "for temporary files, and stderr says where. A FILE that shows no section\n"
+        "header under the password is left alone unless --force is given.\n",
+    .options = kOptPassword | kOptEncoding | kOptForce,
     .min_operands = 1,
     .max_operands = 1,
 };
@@ -100,7 +101,16 @@ class Edit final : public Command {
     Status status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
     if (status.ok()) status = TransformWhole(password, &text);
     if (!status.ok()) return inv.Fail(status);
-    if (!text.empty() && !HoldsSectionHeader(text)) WarnNoSection(inv, path);
+    if (!text.empty() && !HoldsSectionHeader(text)) {
+      // The edit would be written back under this password, over text that
+      // another password may open.
+      if (!inv.force) {
+        return inv.Fail(path +
+                        " holds no section header under this password; the password may be "
+                        "wrong; nothing changed (--force edits anyway)");
+      }
+      WarnNoSection(inv, path);
+    }
     std::string before;
     if (Status s = TextToPlainFile(inv, text, &before); !s.ok()) return inv.Fail(s);
     return EditCopy(inv, path, password, before);

@@ -126,19 +126,37 @@ TEST_F(CliSetTest, RefusesPairsTheLayoutCannotHold) {
   EXPECT_EQ(emoji.err, "inicrypt: set: the value has no code page 936 form\n");
 }
 
+// set under a wrong password, set --plain on an enciphered file and edit
+// under a wrong password would each leave lines no password reads whole.
 TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
   const std::string enciphered = Encipher("[s]\r\nk=v\r\n", "pw");
-  folder_.Write("f.ini", enciphered);
+  const std::string wrong = " holds no section header under this password; the password may be "
+                            "wrong; nothing changed (--force ";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"set", P("f.ini"), "s", "k", "x"}, "set: " + P("f.ini") + wrong + "writes anyway)"},
+      {{"set", "--plain", P("f.ini"), "s", "k", "x"},
+       "set: " + P("f.ini") +
+           " holds no section header read plain; it may be enciphered; nothing changed (--force "
+           "writes anyway)"},
+      {{"edit", P("f.ini")}, "edit: " + P("f.ini") + wrong + "edits anyway)"},
+  };
   cli_.environment["INICRYPT_PASSWORD"] = "wrong";
-  const Result r = cli_.Run({"set", P("f.ini"), "s", "k", "x"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "inicrypt: set: " + P("f.ini") +
-                       " holds no section header under this password; the password may be "
-                       "wrong; nothing changed (--force writes anyway)\n");
-  EXPECT_EQ(folder_.Read("f.ini"), enciphered);
+  cli_.environment["VISUAL"] = "sed -i '$a x'";
+  for (const auto& c : cases) {
+    folder_.Write("f.ini", enciphered);
+    const Result r = cli_.Run(c.args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "inicrypt: " + c.err + "\n");
+    EXPECT_EQ(folder_.Read("f.ini"), enciphered);
 
-  EXPECT_EQ(cli_.Run({"set", "--force", P("f.ini"), "s", "k", "x"}).code, 0);
-  EXPECT_NE(folder_.Read("f.ini"), enciphered);
+    std::vector<std::string> forced = c.args;
+    forced.push_back("--force");
+    EXPECT_EQ(cli_.Run(forced).code, 0) << c.args[0];
+    EXPECT_NE(folder_.Read("f.ini"), enciphered);
+  }
 }
 
 TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {
