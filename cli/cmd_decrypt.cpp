@@ -1,6 +1,7 @@
 // decrypt FILE [-o OUT] [--raw]: the plain INI of every pair of FILE, or its
 // bytes deciphered as they stand.
 #include "app/convert.h"
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -63,6 +64,7 @@ class Decrypt final : public Command {
     Input input;
     if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
     Text password;
+    const WipeOnExit wipe_password(password);
     if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
     Text plain;
     Status status = inv.raw ? ReadDeciphered(inv, input, password, &plain)

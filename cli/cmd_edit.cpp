@@ -1,6 +1,7 @@
 // edit FILE: the deciphered text in the user's editor, enciphered back when
 // it changed. The plain copy lives in a private folder and is removed on
 // every way out, termination signals included.
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -17,8 +18,10 @@ namespace {
 // $VISUAL, else $EDITOR, else vi.
 Text EditorOf(const Console& console) {
   for (std::string_view name : {"VISUAL", "EDITOR"}) {
-    Text editor = console.environment(name);
-    if (!TrimBothEnds(editor).empty()) return editor;
+    std::optional<Text> editor;
+    if (console.environment(name, &editor).ok() && editor && !TrimBothEnds(*editor).empty()) {
+      return *editor;
+    }
   }
   return "vi";
 }
@@ -26,14 +29,16 @@ Text EditorOf(const Console& console) {
 // Runs the editor on path. An editor given with arguments ("code --wait")
 // runs through the shell, the file being passed as "$1" so that its name is
 // never taken as shell syntax.
+// The editor never sees the passwords of the environment.
 Status RunEditor(const Text& editor, const Text& path) {
+  const TextList hidden{"INICRYPT_PASSWORD", "INICRYPT_NEW_PASSWORD"};
   int exit_code = 0;
   Status status;
   if (editor.find_first_of(" \t") == Text::npos) {
-    status = GetHost().RunProgram(editor, TextList{path}, &exit_code);
+    status = GetHost().RunProgramHiding(editor, TextList{path}, hidden, &exit_code);
   } else {
-    status =
-        GetHost().RunProgram("/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path}, &exit_code);
+    status = GetHost().RunProgramHiding(
+        "/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path}, hidden, &exit_code);
   }
   if (!status.ok())
     return Status::Error("cannot run the editor " + editor + ": " + status.message());
@@ -98,6 +103,7 @@ class Edit final : public Command {
       if (Status s = ReadWholeFile(path, &text); !s.ok()) return inv.Fail(s);
     }
     Text password;
+    const WipeOnExit wipe_password(password);
     Status status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
     if (status.ok()) status = TransformWhole(password, &text);
     if (!status.ok()) return inv.Fail(status);
@@ -121,6 +127,7 @@ class Edit final : public Command {
   // enciphered result in the place of path when it changed.
   static int EditCopy(const Invocation& inv, const Text& path, std::string_view password,
                       const std::string& before) {
+    PrivateFolder::RemoveLeftovers();
     PrivateFolder folder(inv);
     Text copy;
     std::string after;

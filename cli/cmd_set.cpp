@@ -1,6 +1,7 @@
 // set FILE SECTION KEY VALUE: one value written with the INI writer, on a
 // copy of FILE that replaces it when complete.
 #include "app/staged_file.h"
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -110,6 +111,7 @@ class Set final : public Command {
       if (Status s = ReadWholeFile(path, &old_bytes); !s.ok()) return inv.Fail(s);
     }
     Text password;
+    const WipeOnExit wipe_password(password);
     if (!inv.plain) {
       status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
       if (!status.ok()) return inv.Fail(status);

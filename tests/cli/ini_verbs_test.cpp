@@ -159,6 +159,31 @@ TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
   }
 }
 
+// An ESC sequence in a name or value must not act on the terminal that get,
+// list or view print it to; printed into a pipe or file it stays as it is.
+TEST_F(CliSetTest, ControlCharactersAreEscapedOnATerminal) {
+  const std::string f = P("f.ini");
+  ASSERT_EQ(cli_.Run({"set", f, "s\x1B(B\x07", "k", "\x1B[2Jred\x7F"}).code, 0);
+  const struct {
+    std::vector<std::string> args;
+    std::string raw, shown;
+  } cases[] = {
+      {{"get", f, "s\x1B(B\x07", "k"}, "\x1B[2Jred\x7F\n", "\\x1B[2Jred\\x7F\n"},
+      {{"list", f}, "s\x1B(B\x07\n", "s\\x1B(B\\x07\n"},
+      {{"view", f},
+       "[s\x1B(B\x07]\r\nk=\x1B[2Jred\x7F\r\n",
+       "[s\\x1B(B\\x07]\r\nk=\\x1B[2Jred\\x7F\r\n"},
+  };
+  for (const auto& c : cases) {
+    for (const bool terminal : {false, true}) {
+      cli_.out_is_terminal = terminal;
+      const Result r = cli_.Run(c.args);
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(r.out, terminal ? c.shown : c.raw) << c.args[0];
+    }
+  }
+}
+
 TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {
   // 誠 (D5 5C in code page 936) ends the folder in a byte that is no separator.
   std::filesystem::create_directory(folder_.path() / "誠");
