@@ -5,7 +5,7 @@ namespace inicrypt {
 size_t LastPathSeparator(std::string_view path) {
   size_t found = std::string_view::npos;
   for (size_t i = 0; i < path.size();
-       i += IsLeadByte(static_cast<unsigned char>(path[i])) ? 2 : 1) {
+       i += CharWidthAt(path, i)) {
     if (IsPathSeparator(path[i])) found = i;
   }
   return found;
@@ -29,7 +29,7 @@ std::string_view NamePart(std::string_view path) { return path.substr(FolderPart
 std::string_view WithoutTrailingSeparators(std::string_view path) {
   size_t run = std::string_view::npos;  // where the separators at the end begin
   for (size_t i = 0; i < path.size();
-       i += IsLeadByte(static_cast<unsigned char>(path[i])) ? 2 : 1) {
+       i += CharWidthAt(path, i)) {
     if (!IsPathSeparator(path[i])) {
       run = std::string_view::npos;
     } else if (run == std::string_view::npos) {

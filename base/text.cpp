@@ -19,9 +19,8 @@ unsigned char ByteAt(std::string_view text, size_t i) {
   return static_cast<unsigned char>(text[i]);
 }
 
-// Bytes taken by the character starting at i: 2 for a lead byte, else 1. A
-// lone lead byte also gives 2, which steps past the end.
-size_t CharWidth(std::string_view text, size_t i) { return IsLeadByte(ByteAt(text, i)) ? 2 : 1; }
+// Bytes taken by the character starting at i (see CharWidthAt).
+size_t CharWidth(std::string_view text, size_t i) { return CharWidthAt(text, i); }
 
 // True when the character at i is the lone lead byte ending the text.
 bool IsLoneLead(std::string_view text, size_t i) {
@@ -230,9 +229,11 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   for (size_t k = 0; k < a.size(); ++k) {
     const unsigned char x = ByteAt(a, k);
     const unsigned char y = ByteAt(b, k);
-    if (IsLeadByte(x)) {
+    if (IsLeadByte(x) && CharWidthAt(a, k) == 2) {
       if (x != y || (k + 1 < a.size() && a[k + 1] != b[k + 1])) return false;
       ++k;
+    } else if (IsLeadByte(x)) {
+      if (x != y) return false;
     } else if (FoldCase(x) != FoldCase(y)) {
       return false;
     }

@@ -3,10 +3,13 @@
 // A Text holds code page 936 bytes and never a NUL byte; the empty text and
 // an absent text are the same. Lengths count bytes, positions are 1-based.
 // Scanning character by character, a byte of 0x80 or more starts a two-byte
-// character together with the byte after it, whatever that byte is, so "[",
-// "\" and "]" are never found inside a two-byte character. A lead byte with
-// nothing after it is a "lone lead byte"; what each operation does with one
-// is said below. No operation validates or converts the encoding.
+// character together with the byte after it when that byte can be the second
+// byte of a code page 936 character (0x40 to 0xFE, except 0x7F), so "[",
+// "\" and "]" are never found inside a two-byte character, while a LF, "=" or
+// a space after a stray lead byte (UTF-8 text, a cut character) still counts.
+// A lead byte followed by any other byte is a character by itself. A lead
+// byte with nothing after it is a "lone lead byte"; what each operation does
+// with one is said below. No operation validates or converts the encoding.
 //
 // FindText, ReplaceSubtext, SplitText, ToUpperCase and TrimBothEnds walk the
 // text character by character; TextLength, TextLeft, TextRight, ConcatTexts
@@ -25,6 +28,7 @@
 // TextLength and FindText).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -38,6 +42,17 @@ using Text = std::string;
 
 // True for a byte that starts a two-byte character (the top bit alone).
 constexpr bool IsLeadByte(unsigned char b) { return b >= 0x80; }
+
+// True for a byte that can be the second byte of a two-byte character.
+constexpr bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+// Bytes taken by the character at offset i (< text.size()): 2 for a lead
+// byte followed by a trail byte, 2 for a lone lead byte (which steps past the
+// end), else 1.
+constexpr size_t CharWidthAt(std::string_view text, size_t i) {
+  if (!IsLeadByte(static_cast<unsigned char>(text[i]))) return 1;
+  return i + 1 == text.size() || IsTrailByte(static_cast<unsigned char>(text[i + 1])) ? 2 : 1;
+}
 
 // An ordered list of texts, indexed from 1, owning its elements. Elements
 // may be empty.

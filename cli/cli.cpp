@@ -1,6 +1,9 @@
 #include "cli/cli.h"
 
+#include <exception>
+#include <new>
 #include <ostream>
+#include <string>
 
 #include "cli/command.h"
 #include "cli/options.h"
@@ -30,7 +33,15 @@ int RunCommand(const Command& command, const std::vector<std::string>& args, Con
     return kExitOk;
   }
   if (!parsed.problem.empty()) return invocation.Usage(parsed.problem);
-  return command.Run(invocation);
+  // Nothing ends in an uncaught exception: what the libraries do not turn
+  // into a Status (memory running out in the front end) is a failure here.
+  try {
+    return command.Run(invocation);
+  } catch (const std::bad_alloc&) {
+    return invocation.Fail("out of memory");
+  } catch (const std::exception& e) {
+    return invocation.Fail(std::string("internal error: ") + e.what());
+  }
 }
 
 }  // namespace

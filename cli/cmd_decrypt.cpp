@@ -1,6 +1,7 @@
 // decrypt FILE [-o OUT] [--raw]: the plain INI of every pair of FILE, or its
 // bytes deciphered as they stand.
 #include "app/convert.h"
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -27,7 +28,13 @@ Status DecipherPairs(const Invocation& inv, const Input& input, std::string_view
     WarnNoSection(inv, input.shown);
     return Status::Error("nothing to decrypt; no output written");
   }
-  return ReadWholeFile(output, plain);
+  if (Status s = ReadWholeFile(output, plain); !s.ok()) return s;
+  if (plain->empty()) {
+    // Sections but not one readable pair: an empty result would replace a
+    // whole output file with nothing.
+    return Status::Error(input.shown + " holds no pair to decrypt; nothing written");
+  }
+  return Status::Ok();
 }
 
 constexpr CommandInfo kInfo{
@@ -41,8 +48,8 @@ constexpr CommandInfo kInfo{
         "Without --raw the result is a new plain INI file holding every pair of\n"
         "FILE, names and values both taken from FILE, set one by one as the\n"
         "window's decrypt job sets them; it can be given to encrypt again. When\n"
-        "FILE yields no section at all, nothing is written and the exit code is 1:\n"
-        "the password may be wrong. With --raw the bytes of FILE are deciphered as\n"
+        "FILE yields no section or no pair at all, nothing is written and the exit\n"
+        "code is 1: the password may be wrong. With --raw the bytes of FILE are deciphered as\n"
         "they stand (comments, order and blank lines kept).\n",
     .options = kOptOutput | kOptRaw | kOptEncoding | kOptPassword,
     .min_operands = 1,
@@ -57,6 +64,7 @@ class Decrypt final : public Command {
     Input input;
     if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
     Text password;
+    const WipeOnExit wipe_password(password);
     if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
     Text plain;
     Status status = inv.raw ? ReadDeciphered(inv, input, password, &plain)

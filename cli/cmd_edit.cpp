@@ -3,6 +3,7 @@
 // every way out, termination signals included.
 #include <optional>
 
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -20,8 +21,10 @@ namespace {
 // $VISUAL, else $EDITOR, else vi.
 Text EditorOf(const Console& console) {
   for (std::string_view name : {"VISUAL", "EDITOR"}) {
-    Text editor = console.environment(name);
-    if (!TrimBothEnds(editor).empty()) return editor;
+    std::optional<Text> editor;
+    if (console.environment(name, &editor).ok() && editor && !TrimBothEnds(*editor).empty()) {
+      return *editor;
+    }
   }
   return "vi";
 }
@@ -29,14 +32,16 @@ Text EditorOf(const Console& console) {
 // Runs the editor on path. An editor given with arguments ("code --wait")
 // runs through the shell, the file being passed as "$1" so that its name is
 // never taken as shell syntax.
+// The editor never sees the passwords of the environment.
 Status RunEditor(const Text& editor, const Text& path) {
+  const TextList hidden{"INICRYPT_PASSWORD", "INICRYPT_NEW_PASSWORD"};
   int exit_code = 0;
   Status status;
   if (editor.find_first_of(" \t") == Text::npos) {
-    status = GetHost().RunProgram(editor, TextList{path}, &exit_code);
+    status = GetHost().RunProgramHiding(editor, TextList{path}, hidden, &exit_code);
   } else {
-    status =
-        GetHost().RunProgram("/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path}, &exit_code);
+    status = GetHost().RunProgramHiding(
+        "/bin/sh", TextList{"-c", editor + " \"$1\"", "sh", path}, hidden, &exit_code);
   }
   if (!status.ok())
     return Status::Error("cannot run the editor " + editor + ": " + status.message());
@@ -78,7 +83,7 @@ Status CheckUnchanged(const Text& path, const std::optional<std::string>& read) 
 
 constexpr CommandInfo kInfo{
     .name = "edit",
-    .synopsis = "FILE [--encoding ENC]",
+    .synopsis = "FILE [--encoding ENC] [--force]",
     .summary = "edit the deciphered text in $VISUAL or $EDITOR",
     .description =
         "Deciphers FILE into a private temporary folder (mode 0700, the file 0600),\n"
@@ -90,8 +95,9 @@ constexpr CommandInfo kInfo{
         "UTF-8 text. When the editor fails, FILE is left as it was. When the\n"
         "edited text cannot be written back, it is kept enciphered in the folder\n"
         "for temporary files, and stderr says where; so it is when FILE was\n"
-        "changed by another writer while the editor ran.\n",
-    .options = kOptPassword | kOptEncoding,
+        "changed by another writer while the editor ran. A FILE that shows no\n"
+        "section header under the password is left alone unless --force is given.\n",
+    .options = kOptPassword | kOptEncoding | kOptForce,
     .min_operands = 1,
     .max_operands = 1,
 };
@@ -111,12 +117,22 @@ class Edit final : public Command {
       if (Status s = ReadWholeFile(path, &text); !s.ok()) return inv.Fail(s);
     }
     Text password;
+    const WipeOnExit wipe_password(password);
     Status status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
     const std::optional<std::string> read =
         exists ? std::optional<std::string>(text) : std::nullopt;
     if (status.ok()) status = TransformWhole(password, &text);
     if (!status.ok()) return inv.Fail(status);
-    if (!text.empty() && !HoldsSectionHeader(text)) WarnNoSection(inv, path);
+    if (!text.empty() && !HoldsSectionHeader(text)) {
+      // The edit would be written back under this password, over text that
+      // another password may open.
+      if (!inv.force) {
+        return inv.Fail(path +
+                        " holds no section header under this password; the password may be "
+                        "wrong; nothing changed (--force edits anyway)");
+      }
+      WarnNoSection(inv, path);
+    }
     std::string before;
     if (Status s = TextToPlainFile(inv, text, &before); !s.ok()) return inv.Fail(s);
     return EditCopy(inv, path, password, before, read);
@@ -128,6 +144,7 @@ class Edit final : public Command {
   // read: the file's bytes when it was read, nullopt when it was missing.
   static int EditCopy(const Invocation& inv, const Text& path, std::string_view password,
                       const std::string& before, const std::optional<std::string>& read) {
+    PrivateFolder::RemoveLeftovers();
     PrivateFolder folder(inv);
     Text copy;
     std::string after;

@@ -1,6 +1,7 @@
 // encrypt PLAIN [-o OUT] [--raw]: the window's encrypt job for one file, or
 // the file's bytes enciphered as they stand.
 #include "app/convert.h"
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -68,6 +69,7 @@ class Encrypt final : public Command {
     Input input;
     if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
     Text password;
+    const WipeOnExit wipe_password(password);
     if (Status s = GetPassword(inv, PasswordUse::kCreate, &password); !s.ok()) return inv.Fail(s);
     std::string result;
     Status status;

@@ -1,4 +1,5 @@
 // rekey FILE: the same plain text under a new password.
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -40,7 +41,9 @@ class Rekey final : public Command {
     if (status.ok()) status = ReadWholeFile(path, &text);
     if (!status.ok()) return inv.Fail(status);
     Text old_password;
+    const WipeOnExit wipe_old_password(old_password);
     Text new_password;
+    const WipeOnExit wipe_new_password(new_password);
     status = GetPassword(inv, PasswordUse::kOpen, &old_password);
     if (status.ok()) status = GetNewPassword(inv, &new_password);
     if (status.ok()) status = TransformWhole(old_password, &text);

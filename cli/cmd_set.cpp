@@ -1,6 +1,7 @@
 // set FILE SECTION KEY VALUE: one value written with the INI writer, on a
 // copy of FILE that replaces it when complete.
 #include "app/staged_file.h"
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/file_bytes.h"
@@ -36,13 +37,22 @@ std::string CheckPair(const Text& section, const Text& key, const Text& value) {
 }
 
 // Refuses to add to a file that its password does not open: the INI writer
-// would append lines enciphered under another password.
+// would append lines enciphered under another password. With --plain, a
+// file that shows no section header read plain may be enciphered: plain
+// lines appended to it would spoil it.
 Status CheckOpens(const Invocation& inv, const Text& path, const std::string& bytes,
                   std::string_view password) {
-  if (inv.plain || inv.force || bytes.empty()) return Status::Ok();
+  if (inv.force || bytes.empty()) return Status::Ok();
   std::string plain = bytes;
-  if (Status s = TransformWhole(password, &plain); !s.ok()) return s;
+  if (!inv.plain) {
+    if (Status s = TransformWhole(password, &plain); !s.ok()) return s;
+  }
   if (HoldsSectionHeader(plain)) return Status::Ok();
+  if (inv.plain) {
+    return Status::Error(path +
+                         " holds no section header read plain; it may be enciphered; nothing "
+                         "changed (--force writes anyway)");
+  }
   return Status::Error(path +
                        " holds no section header under this password; the password may be "
                        "wrong; nothing changed (--force writes anyway)");
@@ -72,7 +82,8 @@ constexpr CommandInfo kInfo{
         "it. FILE is created when it is missing (with --ask-password the password\n"
         "is then asked twice). The change is made on a copy that replaces FILE\n"
         "when complete. An enciphered FILE that shows no section header under the\n"
-        "password is left alone unless --force is given.\n",
+        "password, or with --plain a FILE that shows none read plain, is left alone\n"
+        "unless --force is given.\n",
     .options = kOptPassword | kOptPlain | kOptForce,
     .min_operands = 4,
     .max_operands = 4,
@@ -103,6 +114,7 @@ class Set final : public Command {
       if (Status s = ReadWholeFile(path, &old_bytes); !s.ok()) return inv.Fail(s);
     }
     Text password;
+    const WipeOnExit wipe_password(password);
     if (!inv.plain) {
       status = GetPassword(inv, exists ? PasswordUse::kOpen : PasswordUse::kCreate, &password);
       if (!status.ok()) return inv.Fail(status);

@@ -1,5 +1,6 @@
 // view FILE: the deciphered text on the terminal; nothing plain touches the
 // disk.
+#include "base/secure_clear.h"
 #include "cli/command.h"
 #include "cli/endpoints.h"
 #include "cli/passwords.h"
@@ -28,6 +29,7 @@ class View final : public Command {
     Input input;
     if (Status s = OpenInput(inv.operands[0], &input); !s.ok()) return inv.Fail(s);
     Text password;
+    const WipeOnExit wipe_password(password);
     if (Status s = GetPassword(inv, PasswordUse::kOpen, &password); !s.ok()) return inv.Fail(s);
     Text plain;
     if (Status s = ReadDeciphered(inv, input, password, &plain); !s.ok()) return inv.Fail(s);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,15 @@ struct Console {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
-  // An environment variable as code page 936; empty when unset.
-  std::function<Text(std::string_view name)> environment;
+  // An environment variable as code page 936: *value is absent when the
+  // variable is unset; a value with no code page 936 form is an error.
+  std::function<Status(std::string_view name, std::optional<Text>* value)> environment;
   // Shows the prompt and reads one line from the terminal without echo; the
   // line comes back in the locale's encoding, without its line end.
   std::function<Status(std::string_view prompt, std::string* line)> read_secret;
+  // True when out is a terminal: names and values printed there show their
+  // control characters escaped (see ForTerminal).
+  bool out_is_terminal = false;
 };
 
 // The process's streams, with the environment and terminal of the host.
@@ -38,6 +43,11 @@ Console ProcessConsole(std::istream& in, std::ostream& out, std::ostream& err);
 // For messages: the text in the locale's encoding, or, when it has no form
 // there, its bytes with every byte of 0x80 or more written as \xHH.
 std::string ForMessage(std::string_view text);
+
+// The text with its control bytes (0x00 to 0x1F and 0x7F, except tab, LF
+// and a CR before a LF) written as \xHH, so that an ESC sequence in a name or
+// value cannot act on the terminal it is printed to.
+std::string ForTerminal(std::string_view text);
 
 // Bytes of 0x80 or more and control bytes written as \xHH.
 std::string EscapeBytes(std::string_view bytes);

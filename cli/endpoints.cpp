@@ -25,10 +25,7 @@ Status OpenInput(std::string_view operand, Input* input) {
 
 Status ReadInput(const Invocation& invocation, const Input& input, std::string* bytes) {
   if (!input.from_stdin()) return ReadWholeFile(input.path, bytes);
-  std::istream& in = invocation.console.in;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return Status::Error("cannot read stdin");
-  return Status::Ok();
+  return ReadStream(invocation.console.in, "stdin", bytes);
 }
 
 Status ReadDeciphered(const Invocation& invocation, const Input& input, std::string_view password,

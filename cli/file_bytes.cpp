@@ -1,6 +1,8 @@
 #include "cli/file_bytes.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <istream>
 #include <limits>
 #include <memory>
 
@@ -25,6 +27,28 @@ Status CheckInputFile(std::string_view path) {
 Status ReadWholeFile(std::string_view path, std::string* bytes) {
   if (Status s = CheckInputFile(path); !s.ok()) return s;
   return inicrypt::ReadWholeFile(path, bytes);
+}
+
+Status ReadStream(std::istream& in, std::string_view shown, std::string* bytes,
+                  size_t max_bytes) {
+  constexpr size_t kPiece = size_t{1} << 16;
+  bytes->clear();
+  for (;;) {
+    if (bytes->size() > max_bytes) {
+      bytes->clear();
+      return Status::Error(std::string(shown) + ": too large (2 GiB or more)", EFBIG);
+    }
+    const size_t size = bytes->size();
+    bytes->resize(size + kPiece);
+    in.read(bytes->data() + size, static_cast<std::streamsize>(kPiece));
+    bytes->resize(size + static_cast<size_t>(in.gcount()));
+    if (in.gcount() == 0 || !in) break;
+  }
+  if (in.bad()) {
+    bytes->clear();
+    return Status::Error("cannot read " + std::string(shown));
+  }
+  return Status::Ok();
 }
 
 Status WriteWholeFile(std::string_view path, std::string_view bytes, FileCreation creation) {
@@ -57,7 +81,7 @@ bool HoldsSectionHeader(std::string_view plain) {
       if (IsSectionHeader(line)) return true;
       if (at_end) return false;
       start = i + 1;
-    } else if (IsLeadByte(static_cast<unsigned char>(plain[i])) && i + 1 < plain.size()) {
+    } else if (i + 1 < plain.size() && CharWidthAt(plain, i) == 2) {
       ++i;  // a trail byte ends no line
     }
   }

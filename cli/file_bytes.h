@@ -3,12 +3,15 @@
 // need the file's plain text on disk).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
 #include "base/status.h"
 #include "host/host.h"
+#include "host/whole_file.h"
 
 namespace inicrypt::cli {
 
@@ -22,6 +25,11 @@ inline constexpr uint32_t kNewFileMode = 0600;
 // The whole content of the file at path (checked as above first, then read
 // by base/whole_file.h).
 [[nodiscard]] Status ReadWholeFile(std::string_view path, std::string* bytes);
+
+// All of a stream (stdin), read in pieces: more than max_bytes (a stream that
+// never ends) is refused once that many are read, never read whole.
+[[nodiscard]] Status ReadStream(std::istream& in, std::string_view shown, std::string* bytes,
+                                size_t max_bytes = kMaxWholeFileBytes);
 
 // Opens path with the creation rule, writes bytes as its whole content and
 // forces them to stable storage.

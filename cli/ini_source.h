@@ -5,13 +5,19 @@
 #include "base/status.h"
 #include "base/text.h"
 #include "cli/command.h"
+#include "base/secure_clear.h"
 #include "cli/private_folder.h"
 
 namespace inicrypt::cli {
 
 struct IniSource {
+  IniSource() = default;
+  ~IniSource() { SecureClear(&password); }
+  IniSource(const IniSource&) = delete;
+  IniSource& operator=(const IniSource&) = delete;
+
   Text path;      // for the INI functions
-  Text password;  // empty for --plain
+  Text password;  // empty for --plain; wiped with the source
   Text shown;     // how messages name it
   TextList sections;
 };

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "app/convert.h"
+#include "base/secure_clear.h"
+#include "host/host.h"
 #include "base/cp936.h"
 #include "cli/file_bytes.h"
 #include "cli/paths.h"
@@ -22,6 +24,7 @@ struct Source {
 Status FromFile(std::string_view typed, Text* password) {
   Text path;
   std::string bytes;
+  const WipeOnExit wipe_bytes(bytes);
   if (Status s = ResolvePath(typed, &path); !s.ok()) return s;
   if (Status s = ReadWholeFile(path, &bytes); !s.ok()) return s;
   std::string_view line(bytes);
@@ -35,6 +38,7 @@ Status FromFile(std::string_view typed, Text* password) {
 
 Status AskOnce(const Console& console, std::string_view prompt, Text* password) {
   std::string line;
+  const WipeOnExit wipe_line(line);
   if (Status s = console.read_secret(prompt, &line); !s.ok()) return s;
   if (!LocaleToCp936(line, password)) {
     return Status::Error("the password typed has no code page 936 form");
@@ -46,19 +50,27 @@ Status FromTerminal(const Console& console, const Source& source, Text* password
   if (Status s = AskOnce(console, source.prompt, password); !s.ok()) return s;
   if (!source.twice || password->empty()) return Status::Ok();
   Text again;
+  const WipeOnExit wipe_again(again);
   if (Status s = AskOnce(console, "Again: ", &again); !s.ok()) return s;
   if (again != *password) return Status::Error("the passwords typed do not match");
   return Status::Ok();
 }
 
 Status Resolve(const Invocation& inv, const Source& source, Text* password) {
+  // A password is about to be held: no core dump, no debugger of the same
+  // user may read it.
+  GetHost().ProtectProcessMemory();
   Status status;
   if (source.file) {
     status = FromFile(*source.file, password);
   } else if (inv.ask_password) {
     status = FromTerminal(inv.console, source, password);
-  } else if (Text value = inv.console.environment(source.environment); !value.empty()) {
-    *password = value;
+  } else if (std::optional<Text> value;
+             !(status = inv.console.environment(source.environment, &value)).ok()) {
+    // Set but unusable: never taken for unset (that would mean the default).
+  } else if (value) {
+    *password = *value;  // an empty one is refused below
+    SecureClear(&*value);
   } else {
     *password = Text(kDefaultPassword);
     inv.Note("no " + std::string(source.option) + ", --ask-password or " +

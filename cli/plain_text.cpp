@@ -33,7 +33,8 @@ Status TextToPlainFile(const Invocation& invocation, std::string_view text, std:
 
 Status PrintText(const Invocation& invocation, std::string_view text) {
   std::string local;
-  if (!ToTerminal(text, &local)) {
+  const std::string shown = invocation.console.out_is_terminal ? ForTerminal(text) : std::string(text);
+  if (!ToTerminal(shown, &local)) {
     return Status::Error("the text has no form in the terminal's encoding");
   }
   std::ostream& out = invocation.console.out;

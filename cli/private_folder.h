@@ -25,6 +25,11 @@ class PrivateFolder {
   // Makes the folder (once; later calls do nothing).
   [[nodiscard]] Status Create();
 
+  // Removes the private folders, and the files in them, that runs of this
+  // user's which have ended without cleaning up (killed) left in the folder
+  // for temporary files. Only folders of this tool's own naming are touched.
+  static void RemoveLeftovers();
+
   // Creates the file name in the folder (made on demand) with mode 0600 and
   // bytes as its content; *path is where it lies. The file is removed with
   // the folder.

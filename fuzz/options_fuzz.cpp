@@ -56,7 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::istringstream in;
   std::ostringstream out, err;
-  cli::Console console{in, out, err, [](std::string_view) { return inicrypt::Text(); },
+  cli::Console console{in, out, err, [](std::string_view, std::optional<inicrypt::Text>* value) {
+                           value->reset();
+                           return inicrypt::Status::Ok();
+                         },
                        [](std::string_view, std::string*) {
                          return inicrypt::Status::Error("no terminal");
                        }};

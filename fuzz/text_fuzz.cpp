@@ -5,7 +5,8 @@
 // sought text or delimiter, the replacement. Every primitive is run and
 // compared with the model below, written for clarity, not speed: walk the
 // text one character at a time, where a byte of 0x80 or more starts a
-// two-byte character with the byte after it, whatever that byte is.
+// two-byte character with the byte after it when that byte lies in 0x40 to
+// 0xFE other than 0x7F, and is a character by itself before any other byte.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,9 @@ void Check(bool condition, const char* what) {
 unsigned char At(Bytes s, size_t i) { return static_cast<unsigned char>(s[i]); }
 bool Lead(Bytes s, size_t i) { return At(s, i) >= 0x80; }
 bool LoneLead(Bytes s, size_t i) { return Lead(s, i) && i + 1 == s.size(); }
-size_t Width(Bytes s, size_t i) { return Lead(s, i) ? 2 : 1; }
+bool Trail(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+bool Pair(Bytes s, size_t i) { return Lead(s, i) && i + 1 < s.size() && Trail(At(s, i + 1)); }
+size_t Width(Bytes s, size_t i) { return Pair(s, i) || LoneLead(s, i) ? 2 : 1; }
 bool FullWidthSpace(Bytes s, size_t i) {
   return i + 1 < s.size() && At(s, i) == 0xA1 && At(s, i + 1) == 0xA1;
 }
@@ -45,7 +48,7 @@ bool Equal(Bytes s, size_t i, Bytes sought, bool ignore_case) {
   Bytes run = s.substr(i, sought.size());
   if (!ignore_case) return run == sought;
   for (size_t k = 0; k < run.size();) {
-    if (Lead(run, k)) {
+    if (Width(run, k) == 2) {
       if (run.substr(k, 2) != sought.substr(k, 2)) return false;
       k += 2;
     } else {
@@ -81,7 +84,7 @@ int Find(Bytes s, Bytes sought, int start, bool ignore_case) {
 Text Upper(Bytes s) {
   Text out(s);
   for (size_t i = 0; i < s.size();) {
-    if (Lead(s, i)) {
+    if (Width(s, i) == 2) {
       i += 2;
       continue;
     }

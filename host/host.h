@@ -21,10 +21,14 @@
 // number (errno on POSIX). Messages are code page 936 text.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 #include <string_view>
 
 #include "base/paths.h"
@@ -191,6 +195,15 @@ class Host {
   // An environment variable, as code page 936; empty when unset or when its
   // value has no CP936 form.
   virtual Text GetEnvironment(std::string_view name) = 0;
+  // An environment variable as it is set: *value is absent when it is unset,
+  // and a value with no CP936 form is an error naming the variable (never
+  // taken for an unset one). This default reads GetEnvironment, an empty
+  // value counting as unset.
+  virtual Status FindEnvironment(std::string_view name, std::optional<Text>* value) {
+    Text text = GetEnvironment(name);
+    *value = text.empty() ? std::nullopt : std::optional<Text>(std::move(text));
+    return Status::Ok();
+  }
   // Runs a program with arguments and waits; *exit_code is its exit code.
   // The program is found like a path, or along PATH when it holds no
   // separator; each argument is passed as one argument, converted to the
@@ -200,8 +213,37 @@ class Host {
   // system(3) does); termination requests still reach this process.
   virtual Status RunProgram(std::string_view program, const TextList& arguments,
                             int* exit_code) = 0;
+  // RunProgram, with the variables named in hidden left out of the
+  // environment the program inherits (secrets it must not see). A host with
+  // no environment of its own to pass on (the in-memory host) just runs it.
+  virtual Status RunProgramHiding(std::string_view program, const TextList& arguments,
+                                  const TextList& hidden, int* exit_code) {
+    (void)hidden;
+    return RunProgram(program, arguments, exit_code);
+  }
+  // Keeps the process's memory, which holds a password or plain text, out of
+  // core dumps and away from debuggers of the same user (POSIX:
+  // PR_SET_DUMPABLE 0) for the rest of its life. Where the host cannot, it
+  // does nothing.
+  virtual void ProtectProcessMemory() {}
+  // The names in a folder ("." and ".." left out), in no particular order.
+  // A host that cannot list folders fails (ENOSYS).
+  virtual Status ListFolder(std::string_view path, std::vector<Text>* names) {
+    names->clear();
+    return Status::Error("list " + std::string(path) + ": not supported by this host", ENOSYS);
+  }
+  // This process and its user, as numbers (0 where the host has none), and
+  // whether a process of that number runs (true when it cannot tell).
+  virtual int64_t ProcessNumber() { return 0; }
+  virtual int64_t UserNumber() { return 0; }
+  virtual bool ProcessIsRunning(int64_t number) {
+    (void)number;
+    return true;
+  }
   // Paths to remove (files, then empty folders) if the process is interrupted
-  // or told to terminate (SIGINT, SIGTERM, SIGHUP on POSIX) before they are
+  // or told to terminate (on POSIX every catchable signal whose default ends
+  // the process and that is no fault: SIGINT, SIGTERM, SIGHUP, SIGQUIT,
+  // SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGXFSZ ...) before they are
   // forgotten again; the process then ends as the signal would end it. A
   // relative path is taken against the current folder at the time of the call.
   virtual void RemoveOnInterrupt(std::string_view path) = 0;
@@ -213,6 +255,9 @@ class Host {
   // input before any byte, is an error; echo is restored on every way out,
   // an interrupt included.
   virtual Status ReadSecretLine(std::string_view prompt, std::string* line) = 0;
+  // True when the process's standard output is a terminal (where control
+  // characters in what is printed would act on the terminal).
+  virtual bool StandardOutputIsTerminal() { return false; }
 };
 
 // Forwards every call to another host; a subclass overrides what it changes.
@@ -257,14 +302,29 @@ class HostWrapper : public Host {
   Status GetCurrentFolder(Text* path) override { return target_.GetCurrentFolder(path); }
   Text GetSpecialFolder(int kind) override { return target_.GetSpecialFolder(kind); }
   Text GetEnvironment(std::string_view name) override { return target_.GetEnvironment(name); }
+  Status FindEnvironment(std::string_view name, std::optional<Text>* value) override {
+    return target_.FindEnvironment(name, value);
+  }
   Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
     return target_.RunProgram(program, arguments, exit_code);
   }
+  Status RunProgramHiding(std::string_view program, const TextList& arguments,
+                          const TextList& hidden, int* exit_code) override {
+    return target_.RunProgramHiding(program, arguments, hidden, exit_code);
+  }
+  void ProtectProcessMemory() override { target_.ProtectProcessMemory(); }
+  Status ListFolder(std::string_view path, std::vector<Text>* names) override {
+    return target_.ListFolder(path, names);
+  }
+  int64_t ProcessNumber() override { return target_.ProcessNumber(); }
+  int64_t UserNumber() override { return target_.UserNumber(); }
+  bool ProcessIsRunning(int64_t number) override { return target_.ProcessIsRunning(number); }
   void RemoveOnInterrupt(std::string_view path) override { target_.RemoveOnInterrupt(path); }
   void ForgetOnInterrupt(std::string_view path) override { target_.ForgetOnInterrupt(path); }
   Status ReadSecretLine(std::string_view prompt, std::string* line) override {
     return target_.ReadSecretLine(prompt, line);
   }
+  bool StandardOutputIsTerminal() override { return target_.StandardOutputIsTerminal(); }
 
  private:
   Host& target_;

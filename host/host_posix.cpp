@@ -4,16 +4,21 @@
 //
 // Paths: CP936 -> UTF-8 first, then "\" -> "/" (see host.h). Errors are made
 // in one place, PosixError, from errno and the caller's spelling of the path.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,6 +167,24 @@ Text Environment(std::string_view name) {
   return value;
 }
 
+Status FindEnvironmentValue(std::string_view name, std::optional<Text>* value) {
+  value->reset();
+  std::string native;
+  if (name.empty() || name.find_first_of(std::string_view("=\0", 2)) != std::string_view::npos ||
+      !Cp936ToUtf8(name, &native)) {
+    return Status::Ok();  // no such variable can be set
+  }
+  const char* set = getenv(native.c_str());
+  if (set == nullptr) return Status::Ok();
+  Text text;
+  if (!Utf8ToCp936(set, &text)) {
+    return PosixError("environment " + std::string(name), EILSEQ,
+                      "its value has no code page 936 form");
+  }
+  *value = std::move(text);
+  return Status::Ok();
+}
+
 Status WaitFor(pid_t pid, std::string_view program, int* exit_code) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
@@ -175,7 +198,8 @@ Status WaitFor(pid_t pid, std::string_view program, int* exit_code) {
   return Status::Error(What("run", program) + ": ended by signal " + std::to_string(sig));
 }
 
-Status Run(std::string_view program, const TextList& arguments, int* exit_code) {
+Status Run(std::string_view program, const TextList& arguments, const TextList& hidden,
+           int* exit_code) {
   *exit_code = -1;
   std::vector<std::string> native(1);
   if (Status s = ToNative("run", program, &native[0]); !s.ok()) return s;
@@ -209,12 +233,43 @@ Status Run(std::string_view program, const TextList& arguments, int* exit_code) 
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
   pid_t pid = 0;
-  int rc = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  // The environment less the hidden variables.
+  std::vector<std::string> hidden_prefixes;
+  for (const Text& name : hidden) {
+    std::string native_name;
+    if (Cp936ToUtf8(name, &native_name)) hidden_prefixes.push_back(native_name + "=");
+  }
+  std::vector<char*> environment;
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+    bool keep = true;
+    for (const std::string& prefix : hidden_prefixes) {
+      if (std::string_view(*e).starts_with(prefix)) keep = false;
+    }
+    if (keep) environment.push_back(*e);
+  }
+  environment.push_back(nullptr);
+  int rc = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environment.data());
   posix_spawnattr_destroy(&attributes);
   Status result = rc != 0 ? PosixError(What("run", program), rc) : WaitFor(pid, program, exit_code);
   sigaction(SIGINT, &old_int, nullptr);
   sigaction(SIGQUIT, &old_quit, nullptr);
   return result;
+}
+
+Status ListNames(std::string_view path, std::vector<Text>* names) {
+  names->clear();
+  std::string native;
+  if (Status s = ToNative("list", path, &native); !s.ok()) return s;
+  DIR* folder = opendir(native.c_str());
+  if (folder == nullptr) return PosixError(What("list", path), errno);
+  while (const dirent* entry = readdir(folder)) {
+    const std::string_view name = entry->d_name;
+    Text text;
+    if (name == "." || name == ".." || !Utf8ToCp936(name, &text)) continue;
+    names->push_back(std::move(text));
+  }
+  closedir(folder);
+  return Status::Ok();
 }
 
 class PosixHost final : public Host {
@@ -266,14 +321,32 @@ class PosixHost final : public Host {
   Status GetCurrentFolder(Text* path) override { return CurrentFolder(path); }
   Text GetSpecialFolder(int kind) override { return posix::FolderOfKind(kind); }
   Text GetEnvironment(std::string_view name) override { return Environment(name); }
+  Status FindEnvironment(std::string_view name, std::optional<Text>* value) override {
+    return FindEnvironmentValue(name, value);
+  }
   Status RunProgram(std::string_view program, const TextList& arguments, int* exit_code) override {
-    return Run(program, arguments, exit_code);
+    return Run(program, arguments, TextList(), exit_code);
+  }
+  Status RunProgramHiding(std::string_view program, const TextList& arguments,
+                          const TextList& hidden, int* exit_code) override {
+    return Run(program, arguments, hidden, exit_code);
+  }
+  void ProtectProcessMemory() override { prctl(PR_SET_DUMPABLE, 0, 0, 0, 0); }
+  Status ListFolder(std::string_view path, std::vector<Text>* names) override {
+    return ListNames(path, names);
+  }
+  int64_t ProcessNumber() override { return getpid(); }
+  int64_t UserNumber() override { return getuid(); }
+  bool ProcessIsRunning(int64_t number) override {
+    if (number <= 0 || number > INT32_MAX) return false;
+    return kill(static_cast<pid_t>(number), 0) == 0 || errno != ESRCH;
   }
   void RemoveOnInterrupt(std::string_view path) override { posix::AddInterruptPath(path); }
   void ForgetOnInterrupt(std::string_view path) override { posix::DropInterruptPath(path); }
   Status ReadSecretLine(std::string_view prompt, std::string* line) override {
     return posix::ReadSecret(prompt, line);
   }
+  bool StandardOutputIsTerminal() override { return isatty(STDOUT_FILENO) == 1; }
 };
 
 }  // namespace

@@ -36,7 +36,22 @@ std::atomic<bool> interrupt_running{false};
 std::atomic<int> secret_tty{-1};
 termios secret_tty_saved{};
 
-constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal that ends the process by default and may be caught, apart
+// from those of a fault (SIGSEGV, SIGBUS, SIGILL, SIGFPE ...): the handler
+// removes the registered paths, then the signal ends the process as it would.
+constexpr int kInterruptSignals[] = {
+    SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE,
+    SIGXCPU, SIGVTALRM, SIGPROF, SIGXFSZ,
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+};
 
 void RemoveRegisteredPaths() {
   for (InterruptNode* n = interrupt_nodes.load(); n != nullptr; n = n->next) {

@@ -20,9 +20,14 @@ bool BreaksLine(std::string_view text) {
 }
 
 // The key line's first "=" must be the one after the key: the key holds no
-// "=" where a character starts, and does not end in a lead byte that would
-// take the "=" for its second byte.
+// "=" where a character starts, and does not end in a lone lead byte, which
+// the reader would trim off the key.
 bool EndsAtItsEquals(std::string_view key) {
+  size_t last = 0;
+  for (size_t i = 0; i < key.size(); i += CharWidthAt(key, i)) last = i;
+  if (!key.empty() && last + 1 == key.size() && IsLeadByte(static_cast<unsigned char>(key[last]))) {
+    return false;
+  }
   return ini::FindEquals(ConcatTexts(key, "=")) == key.size();
 }
 

@@ -43,7 +43,7 @@ inline std::string_view TrimView(std::string_view t) {
     } else if (run == std::string_view::npos) {
       run = i;
     }
-    i += lead ? 2 : 1;
+    i += CharWidthAt(t, i);
   }
   const size_t end = run == std::string_view::npos ? t.size() : run;
   return t.substr(first, end - first);
@@ -53,7 +53,7 @@ inline std::string_view TrimView(std::string_view t) {
 inline size_t FindEquals(std::string_view line) {
   for (size_t i = 0; i < line.size();) {
     if (line[i] == '=') return i;
-    i += IsLeadByte(static_cast<unsigned char>(line[i])) ? 2 : 1;
+    i += CharWidthAt(line, i);
   }
   return kNoEquals;
 }

@@ -75,7 +75,9 @@ Scan ScanBytes(std::span<const uint8_t> bytes) {
       case kPlainByte: ++i; break;  // the skip stops at other bytes only
       case kLeadByte:
         if (i + 1 == n) return {i, i, false};
-        i += 2;  // the trail byte, whatever it is, is no line end
+        // A trail byte is no line end; a lead byte before any other byte
+        // (a LF, NUL or 0x1A among them) is a character by itself.
+        i += IsTrailByte(data[i + 1]) ? 2 : 1;
         break;
       case kLineFeed: return {i, i + 1, true};
       case kTextEnd: return {i, i, true};

@@ -2,7 +2,9 @@
 //
 // A line ends at a LF byte; one CR before it is dropped. A NUL or 0x1A byte
 // ends the text: no line is read past it. The second byte of a two-byte
-// character (lead byte 0x80 or more) is never a line end. Lines written end
+// character (lead byte 0x80 or more, then a byte of 0x40 to 0xFE other than
+// 0x7F) is never a line end; a lead byte before a LF leaves the LF a line
+// end. Lines written end
 // with CR LF. InsertLine and DeleteData shift the rest of the file; moved
 // bytes are re-enciphered at their new positions.
 //

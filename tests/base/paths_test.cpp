@@ -24,6 +24,9 @@ TEST(PathsTest, SeparatorsCountOnlyWhereACharacterStarts) {
       {ConcatTexts("/x/", kTrail5C, "/"), ConcatTexts("/x/", kTrail5C, "/"), "",
        ConcatTexts("/x/", kTrail5C)},
       {ConcatTexts(kTrail5C, "a"), "", ConcatTexts(kTrail5C, "a"), ConcatTexts(kTrail5C, "a")},
+      // "/" cannot be a second byte: after a stray lead byte it separates.
+      {"a\xB0/b", "a\xB0/", "b", "a\xB0/b"},
+      {"a\xB0//", "a\xB0//", "", "a\xB0"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;

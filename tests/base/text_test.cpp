@@ -96,6 +96,8 @@ TEST(ToUpperCaseTest, AsciiLettersWhereACharacterStarts) {
       {"aZ1z`{@[", "AZ1Z`{@["},
       // Second bytes that look like letters stay.
       {"\xB0\x61x\xB0\x7A", "\xB0\x61X\xB0\x7A"},
+      // After a lead byte, a byte that cannot be a second byte starts a character.
+      {"\xB0\x3D" "x\xB0\x7F" "a", "\xB0\x3D" "X\xB0\x7F" "A"},
       // A lone lead byte stays.
       {T({"a", kLone}), T({"A", kLone})},
       {"", ""},
@@ -123,6 +125,8 @@ TEST(TrimBothEndsTest, Table) {
       {"\xC0\xA1\xA1\xA1", "\xC0\xA1"},
       {T({"\xC0\xA1\xA1\xA1", "a"}), T({"\xC0\xA1\xA1\xA1", "a"})},
       {"\xA1\xA1\xA1", ""},
+      // A space after a stray lead byte is a blank.
+      {"a\xB0  ", "a\xB0"},
   };
   for (const auto& [text, trimmed] : cases) {
     SCOPED_TRACE(text);
@@ -195,6 +199,9 @@ TEST(SplitTextTest, Table) {
       // Only where a character starts; a lone lead byte stays in the last field.
       {T({"a", kBackslashTrail, "\\b"}), "\\", {}, {T({"a", kBackslashTrail}), "b"}},
       {T({"a=", kLone}), "=", {}, {"a", kLone}},
+      // A lead byte before a byte that cannot follow one is a character alone.
+      {"k\xB0=v\xE6\x96=w", "=", {}, {"k\xB0", "v\xE6\x96", "w"}},
+      {"\xFF\x7F=\xB0\x7E=", "=", {}, {"\xFF\x7F", "\xB0\x7E"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text + " / " + c.delimiter + " / " +

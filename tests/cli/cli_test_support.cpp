@@ -27,12 +27,17 @@ Result Cli::Run(const std::vector<std::string>& args) {
       in,
       out,
       err,
-      [this](std::string_view name) {
+      [this](std::string_view name, std::optional<Text>* value) {
+        value->reset();
         auto found = environment.find(std::string(name));
-        if (found == environment.end()) return Text();
+        if (found == environment.end()) return Status::Ok();
         Text text;
-        EXPECT_TRUE(Utf8ToCp936(found->second, &text));
-        return text;
+        if (!Utf8ToCp936(found->second, &text)) {
+          return Status::Error("environment " + std::string(name) +
+                               ": its value has no code page 936 form");
+        }
+        *value = text;
+        return Status::Ok();
       },
       [this, &result](std::string_view prompt, std::string* line) {
         result.prompts.emplace_back(prompt);
@@ -41,6 +46,7 @@ Result Cli::Run(const std::vector<std::string>& args) {
         secrets.pop_front();
         return Status::Ok();
       },
+      out_is_terminal,
   };
   result.code = RunCli(args, console);
   result.out = out.str();

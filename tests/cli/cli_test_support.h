@@ -32,6 +32,7 @@ class Cli {
   std::map<std::string, std::string> environment{{"INICRYPT_PASSWORD", "pw"}};
   std::deque<std::string> secrets;
   std::string stdin_bytes;
+  bool out_is_terminal = false;  // stdout taken for a terminal
 
   Result Run(const std::vector<std::string>& args);
 };

@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "app/jobs.h"
 #include "app/run_directory.h"
+#include "cli/file_bytes.h"
 #include "cli_test_support.h"
 #include "host/host.h"
 
@@ -138,6 +141,32 @@ TEST_F(CliConvertTest, NothingToEncryptWritesNothing) {
   EXPECT_EQ(r.err,
             "inicrypt: encrypt: " + P("p.ini") + " holds no pair to encrypt; nothing written\n");
   EXPECT_EQ(folder_.Read("c.ini"), "old");
+}
+
+TEST_F(CliConvertTest, NothingToDecryptKeepsTheOldOutput) {
+  const std::string cases[] = {"[s]\r\n", "[s]\r\nno pair\r\n[t]\r\n=v\r\n"};
+  for (const std::string& plain : cases) {
+    folder_.Write("c.ini", Encipher(plain, "pw"));
+    folder_.Write("out.ini", "old");
+    const Result r = cli_.Run({"decrypt", P("c.ini"), "-o", P("out.ini")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "inicrypt: decrypt: " + P("c.ini") +
+                         " holds no pair to decrypt; nothing written\n");
+    EXPECT_EQ(folder_.Read("out.ini"), "old");
+  }
+}
+
+// stdin is read in pieces up to the limit: a stream that never ends is
+// refused, never read whole.
+TEST(CliStreamTest, StdinStopsAtTheLimit) {
+  std::string bytes;
+  std::istringstream longer(std::string(200000, 'x'));
+  const Status status = ReadStream(longer, "stdin", &bytes, 100000);
+  EXPECT_EQ(status.message(), "stdin: too large (2 GiB or more)");
+  EXPECT_TRUE(bytes.empty());
+  std::istringstream exact(std::string(100000, 'x'));
+  EXPECT_TRUE(ReadStream(exact, "stdin", &bytes, 100000).ok());
+  EXPECT_EQ(bytes.size(), 100000u);
 }
 
 TEST_F(CliConvertTest, WrongPasswordIsWarnedAbout) {

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/convert.h"
 #include "cli_test_support.h"
 #include "host/faulty_host.h"
+#include "host/folders.h"
 #include "host/host.h"
 
 namespace inicrypt::cli::testing {
@@ -72,6 +74,47 @@ TEST_F(CliEditTest, WritesBackOnlyAChangedText) {
   }
 }
 
+// A run killed while it edited left its private folder behind: the next edit
+// removes it. Folders of running processes, of other users or of other
+// naming stay.
+TEST_F(CliEditTest, RemovesThePrivateFoldersOfDeadRuns) {
+  Host& host = GetHost();
+  const Text base = SpecialFolder(11);
+  const std::string user = std::to_string(host.UserNumber());
+  const std::string dead = "inicrypt-" + user + "-2147483000-abcdefghij";
+  const std::string running =
+      "inicrypt-" + user + "-" + std::to_string(host.ProcessNumber() == 1 ? 2 : 1) + "-abcdefghij";
+  const std::string other = "inicrypt-" + user + "x-2147483000-abcdefghij";
+  for (const std::string& name : {dead, running, other}) {
+    std::filesystem::create_directory(base + name);
+    inicrypt::testing::WriteAll(base + name + "/c.ini", "plain");
+  }
+  cli_.environment["VISUAL"] = "true";
+  const Result r = cli_.Run({"edit", P("c.ini")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(base + dead));
+  EXPECT_TRUE(std::filesystem::exists(base + running + "/c.ini"));
+  EXPECT_TRUE(std::filesystem::exists(base + other + "/c.ini"));
+  for (const std::string& name : {running, other}) std::filesystem::remove_all(base + name);
+}
+
+// The editor runs without the passwords of the environment.
+TEST_F(CliEditTest, TheEditorSeesNoPassword) {
+  ::setenv("INICRYPT_PASSWORD", "pw", 1);
+  ::setenv("INICRYPT_NEW_PASSWORD", "new", 1);
+  ::setenv("INICRYPT_EDIT_TEST", "kept", 1);
+  cli_.environment["VISUAL"] = Editor("env > " + P("env"));
+  const Result r = cli_.Run({"edit", P("c.ini")});
+  ::unsetenv("INICRYPT_PASSWORD");
+  ::unsetenv("INICRYPT_NEW_PASSWORD");
+  ::unsetenv("INICRYPT_EDIT_TEST");
+  EXPECT_EQ(r.code, 0) << r.err;
+  const std::string environment = folder_.Read("env");
+  EXPECT_THAT(environment, ::testing::HasSubstr("INICRYPT_EDIT_TEST=kept"));
+  EXPECT_THAT(environment, ::testing::Not(::testing::HasSubstr("INICRYPT_PASSWORD")));
+  EXPECT_THAT(environment, ::testing::Not(::testing::HasSubstr("INICRYPT_NEW_PASSWORD")));
+}
+
 TEST_F(CliEditTest, AnEditorWithArgumentsRunsThroughTheShell) {
   cli_.environment["VISUAL"] = "sed -i s/=1.0/=2.0/";
   ASSERT_EQ(cli_.Run({"edit", P("c.ini")}).code, 0);
@@ -127,13 +170,18 @@ TEST_F(CliEditTest, AFileChangedUnderTheEditorIsNotWrittenBack) {
 }
 
 TEST_F(CliEditTest, ATerminationSignalStillRemovesThePlainCopy) {
-  const std::string editor = Editor("kill -TERM $PPID; sleep 1");
-  const std::string command = "VISUAL='" + editor + "' INICRYPT_PASSWORD=pw exec '" +
-                              INICRYPT_PROGRAM + "' edit '" + P("c.ini") + "'";
-  int exit_code = 0;
-  (void)GetHost().RunProgram("/bin/sh", TextList{"-c", command}, &exit_code);  // ends by the signal
-  ExpectCopyRemoved();
-  EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
+  for (const char* signal : {"TERM", "HUP", "USR1", "USR2", "ALRM", "PIPE", "XCPU", "VTALRM",
+                             "PROF", "XFSZ"}) {
+    SCOPED_TRACE(signal);
+    const std::string editor = Editor(std::string("kill -") + signal + " $PPID; sleep 1");
+    const std::string command = "VISUAL='" + editor + "' INICRYPT_PASSWORD=pw exec '" +
+                                INICRYPT_PROGRAM + "' edit '" + P("c.ini") + "'";
+    int exit_code = 0;
+    Status status = GetHost().RunProgram("/bin/sh", TextList{"-c", command}, &exit_code);
+    EXPECT_THAT(status.message(), ::testing::HasSubstr("ended by signal"));
+    ExpectCopyRemoved();
+    EXPECT_EQ(folder_.Read("c.ini"), enciphered_);
+  }
 }
 
 }  // namespace

@@ -79,6 +79,30 @@ TEST_F(CliSetTest, ChangesOnlyTheLineAndKeepsPermissions) {
   EXPECT_EQ(folder_.Names(), std::vector<std::string>{"f.ini"});
 }
 
+// A high byte before a LF (UTF-8 text, a stray lead byte) leaves the LF a
+// line end: no section or value is lost, and set finds the section again.
+TEST_F(CliSetTest, AHighByteBeforeALineFeedKeepsTheLineEnd) {
+  const std::string cases[] = {
+      "[\xE4\xB8\xAD]\nk=\xE6\x96\x87\n[t]\nx=1\n",  // UTF-8, LF line ends
+      "[s]\nk=v\xB0\n[t]\nx=1\n",                    // a stray lead byte
+  };
+  for (const std::string& plain : cases) {
+    SCOPED_TRACE(plain);
+    folder_.Write("p.ini", plain);
+    const std::string c = P("c.ini");
+    const Result encrypt = cli_.Run({"encrypt", P("p.ini"), "-o", c});
+    ASSERT_EQ(encrypt.code, 0) << encrypt.err;
+    EXPECT_EQ(cli_.Run({"get", c, "t", "x"}).out, "1\n");
+    for (const char* value : {"2", "3"}) {
+      const Result set = cli_.Run({"set", c, "t", "x", value});
+      EXPECT_EQ(set.code, 0) << set.err;
+      EXPECT_EQ(cli_.Run({"get", c, "t", "x"}).out, std::string(value) + "\n");
+    }
+    const std::string after = Decipher(folder_.Read("c.ini"), "pw");
+    EXPECT_EQ(after.find("[t]"), after.rfind("[t]")) << "one section [t]";
+  }
+}
+
 TEST_F(CliSetTest, RefusesPairsTheLayoutCannotHold) {
   const struct {
     std::string section, key, value, problem;
@@ -102,19 +126,62 @@ TEST_F(CliSetTest, RefusesPairsTheLayoutCannotHold) {
   EXPECT_EQ(emoji.err, "inicrypt: set: the value has no code page 936 form\n");
 }
 
+// set under a wrong password, set --plain on an enciphered file and edit
+// under a wrong password would each leave lines no password reads whole.
 TEST_F(CliSetTest, LeavesAFileItsPasswordDoesNotOpen) {
   const std::string enciphered = Encipher("[s]\r\nk=v\r\n", "pw");
-  folder_.Write("f.ini", enciphered);
+  const std::string wrong = " holds no section header under this password; the password may be "
+                            "wrong; nothing changed (--force ";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"set", P("f.ini"), "s", "k", "x"}, "set: " + P("f.ini") + wrong + "writes anyway)"},
+      {{"set", "--plain", P("f.ini"), "s", "k", "x"},
+       "set: " + P("f.ini") +
+           " holds no section header read plain; it may be enciphered; nothing changed (--force "
+           "writes anyway)"},
+      {{"edit", P("f.ini")}, "edit: " + P("f.ini") + wrong + "edits anyway)"},
+  };
   cli_.environment["INICRYPT_PASSWORD"] = "wrong";
-  const Result r = cli_.Run({"set", P("f.ini"), "s", "k", "x"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "inicrypt: set: " + P("f.ini") +
-                       " holds no section header under this password; the password may be "
-                       "wrong; nothing changed (--force writes anyway)\n");
-  EXPECT_EQ(folder_.Read("f.ini"), enciphered);
+  cli_.environment["VISUAL"] = "sed -i '$a x'";
+  for (const auto& c : cases) {
+    folder_.Write("f.ini", enciphered);
+    const Result r = cli_.Run(c.args);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "inicrypt: " + c.err + "\n");
+    EXPECT_EQ(folder_.Read("f.ini"), enciphered);
 
-  EXPECT_EQ(cli_.Run({"set", "--force", P("f.ini"), "s", "k", "x"}).code, 0);
-  EXPECT_NE(folder_.Read("f.ini"), enciphered);
+    std::vector<std::string> forced = c.args;
+    forced.push_back("--force");
+    EXPECT_EQ(cli_.Run(forced).code, 0) << c.args[0];
+    EXPECT_NE(folder_.Read("f.ini"), enciphered);
+  }
+}
+
+// An ESC sequence in a name or value must not act on the terminal that get,
+// list or view print it to; printed into a pipe or file it stays as it is.
+TEST_F(CliSetTest, ControlCharactersAreEscapedOnATerminal) {
+  const std::string f = P("f.ini");
+  ASSERT_EQ(cli_.Run({"set", f, "s\x1B(B\x07", "k", "\x1B[2Jred\x7F"}).code, 0);
+  const struct {
+    std::vector<std::string> args;
+    std::string raw, shown;
+  } cases[] = {
+      {{"get", f, "s\x1B(B\x07", "k"}, "\x1B[2Jred\x7F\n", "\\x1B[2Jred\\x7F\n"},
+      {{"list", f}, "s\x1B(B\x07\n", "s\\x1B(B\\x07\n"},
+      {{"view", f},
+       "[s\x1B(B\x07]\r\nk=\x1B[2Jred\x7F\r\n",
+       "[s\\x1B(B\\x07]\r\nk=\\x1B[2Jred\\x7F\r\n"},
+  };
+  for (const auto& c : cases) {
+    for (const bool terminal : {false, true}) {
+      cli_.out_is_terminal = terminal;
+      const Result r = cli_.Run(c.args);
+      EXPECT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(r.out, terminal ? c.shown : c.raw) << c.args[0];
+    }
+  }
 }
 
 TEST_F(CliSetTest, ARelativePathIsTakenFromTheCurrentFolder) {

@@ -4,6 +4,7 @@
 
 #include "app/convert.h"
 #include "cli_test_support.h"
+#include "host/host.h"
 
 namespace inicrypt::cli::testing {
 namespace {
@@ -73,26 +74,54 @@ TEST_F(CliPasswordTest, WithoutASourceTheDefaultPasswordAndANote) {
   EXPECT_EQ(folder_.Read("c.ini"), Encipher(SampleConfiguration, "73580647"));
 }
 
+// A source that is there but cannot be used is an error, never the default.
 TEST_F(CliPasswordTest, RefusedPasswords) {
   folder_.Write("empty.txt", "\r\nsecond\n");
   folder_.Write("c.ini", "old");
+  const std::string no_form = "environment INICRYPT_PASSWORD: its value has no code page 936 form";
   const struct {
+    std::map<std::string, std::string> environment;
     std::deque<std::string> secrets;
     std::vector<std::string> extra;
     std::string err;
   } cases[] = {
-      {{"one", "two"}, {"--ask-password"}, "the passwords typed do not match"},
-      {{}, {"--ask-password"}, "no terminal"},
-      {{}, {"--password-file", P("empty.txt")}, "an empty password is not supported"},
-      {{}, {"--password-file", P("none.txt")}, P("none.txt") + ": no such file"},
+      {{}, {"one", "two"}, {"--ask-password"}, "the passwords typed do not match"},
+      {{}, {}, {"--ask-password"}, "no terminal"},
+      {{}, {}, {"--password-file", P("empty.txt")}, "an empty password is not supported"},
+      {{}, {}, {"--password-file", P("none.txt")}, P("none.txt") + ": no such file"},
+      {{{"INICRYPT_PASSWORD", "\xF0\x9F\x98\x80"}}, {}, {}, no_form},  // an emoji
+      {{{"INICRYPT_PASSWORD", "pw\xFF"}}, {}, {}, no_form},              // not UTF-8
+      {{{"INICRYPT_PASSWORD", ""}}, {}, {}, "an empty password is not supported"},
   };
   for (const auto& c : cases) {
+    cli_.environment = c.environment;
     cli_.secrets = c.secrets;
     const Result r = Encrypt(c.extra);
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "inicrypt: encrypt: " + c.err + "\n");
     EXPECT_EQ(folder_.Read("c.ini"), "old");
   }
+  folder_.Write("c.ini", Encipher(SampleConfiguration, "pw"));
+  cli_.environment = {{"INICRYPT_PASSWORD", "pw"}, {"INICRYPT_NEW_PASSWORD", "\xF0\x9F\x98\x80"}};
+  const Result rekey = cli_.Run({"rekey", P("c.ini")});
+  EXPECT_EQ(rekey.code, 1);
+  EXPECT_THAT(rekey.err, ::testing::HasSubstr("INICRYPT_NEW_PASSWORD"));
+  EXPECT_EQ(folder_.Read("c.ini"), Encipher(SampleConfiguration, "pw"));
+}
+
+// Once a password is held, the process keeps its memory out of core dumps.
+TEST_F(CliPasswordTest, APasswordHeldProtectsTheProcessMemory) {
+  struct CountingHost : HostWrapper {
+    using HostWrapper::HostWrapper;
+    void ProtectProcessMemory() override { ++calls; }
+    int calls = 0;
+  } host(GetHost());
+  ScopedHost in_use(host);
+  ASSERT_EQ(cli_.Run({"sample", "-o", P("s2.ini")}).code, 0);
+  EXPECT_EQ(host.calls, 0);  // no password, no plain copy
+  cli_.environment = {{"INICRYPT_PASSWORD", "pw"}};
+  ASSERT_EQ(Encrypt({}).code, 0);
+  EXPECT_GE(host.calls, 1);
 }
 
 TEST_F(CliPasswordTest, AnExistingFilesPasswordIsAskedOnce) {

@@ -9,6 +9,7 @@
 
 #include "host/folders.h"
 #include "host/host.h"
+#include "host/whole_file.h"
 #include "tests/support/support.h"
 
 namespace inicrypt {
@@ -91,6 +92,22 @@ TEST(WriteBytesToFileTest, Failures) {
   EXPECT_FALSE(WriteBytesToFile(folder.Path("sub"), {"x"}));
   EXPECT_FALSE(WriteBytesToFile(folder.Path("missing/s.ini"), {"x"}));
   EXPECT_FALSE(folder.Exists("missing"));
+}
+
+// A stream that never ends is read in pieces and refused at the limit, never
+// read whole; a file of exactly the limit is read.
+TEST(ReadWholeFileTest, StopsAtTheLimit) {
+  std::string bytes = "old";
+  Status status = ReadWholeFile("/dev/zero", &bytes, 3 << 20);
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(status.message(), "/dev/zero: too large (2 GiB or more)");
+  EXPECT_TRUE(bytes.empty());
+
+  TempFolder folder;
+  folder.Write("f", std::string(4096, 'x'));
+  EXPECT_TRUE(ReadWholeFile(folder.Path("f"), &bytes, 4096).ok());
+  EXPECT_EQ(bytes.size(), 4096u);
+  EXPECT_FALSE(ReadWholeFile(folder.Path("f"), &bytes, 4095).ok());
 }
 
 }  // namespace

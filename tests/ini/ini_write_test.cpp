@@ -78,10 +78,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A header the section is not found under: the section is added at the end.
         Edit{"[ s ]\r\nk=1\r\n"sv, "s", "k", "v", "[ s ]\r\nk=1\r\n[s]\r\nk=v\r\n"},
         Edit{"[a]\r\nx=1\r\n"sv, "s", "k", "v", "[a]\r\nx=1\r\n[s]\r\nk=v\r\n"},
-        // The section and key are written as given, blanks and all; an "=" that
-        // is the second byte of a character is no "=".
+        // The section and key are written as given, blanks and all; an "=" after
+        // a lead byte is an "=" (it cannot be a second byte), and the lone lead
+        // byte before it is trimmed off the key.
         Edit{""sv, " s", "k ", " v ", "[ s]\r\nk = v \r\n"},
-        Edit{"[s]\r\na\x81=b=c\r\n"sv, "s", "a\x81=b", "v", "[s]\r\na\x81=b=v\r\n"},
+        Edit{"[s]\r\na\x81=b=c\r\n"sv, "s", "a", "v", "[s]\r\na\x81=v\r\n"},
         // The replaced line is the last one and has no line end.
         Edit{"[s]\r\nk=1"sv, "s", "k", "v", "[s]\r\nk=v\r\n"},
         // Repairs of files whose lines do not all end with CR LF:
@@ -133,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"<f>", "s\n", "k", "v"}, Refusal{"<f>", "s", "k\n", "v"},
                       Refusal{"<f>", "s", "k", "v\r\n[x]"}, Refusal{"<f>", "s", "k", "v\0w"sv},
                       Refusal{"<f>", "s", "k", "v\x1A"}, Refusal{"<f>", "s", "k=1", "v"},
-                      // A lead byte at the end of the key would swallow the "=".
+                      // A lead byte at the end of the key is trimmed off when read.
                       Refusal{"<f>", "s", "k\x81", "v"}));
 
 TEST(IniWriting, FileThatCannotBeOpenedGivesFalse) {

@@ -61,16 +61,23 @@ TEST_P(LinesTest, ReadLineResultsAndPositions) {
       {"0x1a stays unread", "ab\r\x1A\n", {{"ab", 3}, {"", 3}}, true, false},
       {"empty file", "", {{"", 0}}, true, true},
       {"only cr lf left", "\r\n", {{"", 2}}, true, true},
-      {"lf as trail byte", "\x81\ncd\nz", {{"\x81\ncd", 5}, {"z", 6}}, true, true},
-      {"nul as trail byte", std::string("\x81\0x\n", 4), {{std::string("\x81\0x", 3), 4}}, true,
-       true},
+      // A LF, NUL or 0x1A cannot be the second byte of a character: after a
+      // stray lead byte (UTF-8 text) it still ends the line or the text.
+      {"lf after a lead byte", "\x81\ncd\nz", {{"\x81", 2}, {"cd", 5}, {"z", 6}}, true, true},
+      {"utf-8 with lf", "[\xE4\xB8\xAD]\nk=\xE6\x96\x87\nz",
+       {{"[\xE4\xB8\xAD]", 6}, {"k=\xE6\x96\x87", 12}, {"z", 13}}, true, true},
+      {"nul after a lead byte", std::string("\x81\0x\n", 4), {{"\x81", 1}, {"", 1}}, true,
+       false},
+      {"trail byte 0x5C", "\xD5\x5C\nz", {{"\xD5\x5C", 3}, {"z", 4}}, true, true},
       {"lone lead byte at the end", "ab\n\xB0", {{"ab", 3}, {"\xB0", 4}, {"", 4}}, true, true},
       {"lead byte at the end after cr", "a\r\xB0", {{"a\r\xB0", 3}}, true, true},
       {"character across a 512 chunk", x511 + "\xB0\xA1\nz", {{x511 + "\xB0\xA1", 514}}, false,
        false},
       {"cr lf across a 512 chunk", x511 + "\r\nz", {{x511, 513}, {"z", 514}}, true, true},
-      {"character across the buffer", x_buffer + "\x81\nz\n",
-       {{x_buffer + "\x81\nz", static_cast<int>(kReadBufferSize) + 3}}, true, true},
+      {"character across the buffer", x_buffer + "\x81\x40z\n",
+       {{x_buffer + "\x81\x40z", static_cast<int>(kReadBufferSize) + 3}}, true, true},
+      {"lf after a lead byte across the buffer", x_buffer + "\x81\nz\n",
+       {{x_buffer + "\x81", static_cast<int>(kReadBufferSize) + 1}}, false, false},
       {"line of 1000 bytes", Repeat('y', 1000), {{Repeat('y', 1000), 1000}}, true, true},
       {"line longer than the buffer", Repeat('y', 3 * kReadBufferSize) + "\r\nz",
        {{Repeat('y', 3 * kReadBufferSize), static_cast<int>(3 * kReadBufferSize) + 2},
@@ -112,9 +119,9 @@ TEST_P(LinesTest, LineEndsAreFoundAtEveryOffset) {
       EXPECT_EQ(GetPosition(file), static_cast<int32_t>(at) + (end == '\n' ? 1 : 0));
     }
   }
-  for (size_t at = 0; at < 20; ++at) {  // a LF after a lead byte is its trail byte
+  for (size_t at = 0; at < 20; ++at) {  // a trail byte is no line end
     SCOPED_TRACE("lead byte at " + std::to_string(at));
-    const std::string line = plain_run(at) + "\xFF\n" + plain_run(9) + "\x80\x1A";
+    const std::string line = plain_run(at) + "\xFF\x7E" + plain_run(9) + "\x80\xFE";
     ScopedFile file(OpenWith(line + "\nz"));
     EXPECT_EQ(ReadLine(file), line);
     EXPECT_EQ(GetPosition(file), static_cast<int32_t>(line.size()) + 1);

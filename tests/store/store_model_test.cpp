@@ -66,7 +66,10 @@ class Model {
             carry = true;
           }
         } else {
-          x += b >= 0x80 ? 2 : 1;
+          // A lead byte pairs with a second byte of 0x40 to 0xFE other than 0x7F.
+          const auto next = static_cast<uint8_t>(chunk[x + 1 < k ? x + 1 : x]);
+          const bool pair = b >= 0x80 && next >= 0x40 && next <= 0xFE && next != 0x7F;
+          x += pair ? 2 : 1;
         }
       }
       if (ended) break;
