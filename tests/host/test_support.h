@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <winerror.h>
+#endif
+
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -11,6 +16,33 @@
 #include "tests/support/support.h"
 
 namespace inicrypt::testing {
+
+// The host's error numbers for the failures the contract names.
+#ifdef _WIN32
+constexpr bool kPosix = false;
+constexpr int kErrorMissing = ERROR_FILE_NOT_FOUND;
+constexpr int kErrorFolderMissing = ERROR_PATH_NOT_FOUND;
+constexpr int kErrorExists = ERROR_FILE_EXISTS;
+constexpr int kErrorFolderExists = ERROR_ALREADY_EXISTS;
+constexpr int kErrorShared = ERROR_SHARING_VIOLATION;
+constexpr int kErrorNoForm = ERROR_NO_UNICODE_TRANSLATION;
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr bool kPosix = true;
+constexpr int kErrorMissing = ENOENT;
+constexpr int kErrorFolderMissing = ENOENT;
+constexpr int kErrorExists = EEXIST;
+constexpr int kErrorFolderExists = EEXIST;
+constexpr int kErrorShared = EBUSY;
+constexpr int kErrorNoForm = EILSEQ;
+constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+// For a test of what only POSIX has (signals, FIFOs, /dev/full, modes).
+#define INICRYPT_POSIX_ONLY()                          \
+  do {                                                 \
+    if (!::inicrypt::testing::kPosix) GTEST_SKIP() << "POSIX only"; \
+  } while (false)
 
 // The contract suites run against the platform's host and against a
 // FaultyHost that fails nothing, which must behave the same.
@@ -35,7 +67,7 @@ class HostTest : public ::testing::TestWithParam<bool> {
 };
 
 inline std::string HostName(const ::testing::TestParamInfo<bool>& info) {
-  return info.param ? "ThroughFaultyHost" : "Posix";
+  return info.param ? "ThroughFaultyHost" : kPosix ? "Posix" : "Windows";
 }
 
 }  // namespace inicrypt::testing

@@ -6,6 +6,12 @@
 #include <iterator>
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "base/cp936.h"
+#endif
+
 namespace inicrypt::testing {
 
 namespace fs = std::filesystem;
@@ -48,6 +54,36 @@ void TempFolder::SetMode(std::string_view name, uint32_t mode) const {
   fs::permissions(path_ / name, static_cast<fs::perms>(mode));
 }
 
+#ifdef _WIN32
+// On Windows the environment is UTF-16; values are given and kept as UTF-8,
+// the encoding tests use for the edges of every host.
+namespace {
+std::wstring Wide(std::string_view utf8) {
+  std::wstring wide;
+  if (!Utf8ToWide(utf8, &wide)) ADD_FAILURE() << "not UTF-8: " << utf8;
+  return wide;
+}
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+  const std::wstring wide_name = Wide(name);
+  std::wstring old(32767, L'\0');
+  SetLastError(ERROR_SUCCESS);
+  DWORD n = GetEnvironmentVariableW(wide_name.c_str(), old.data(), static_cast<DWORD>(old.size()));
+  if (n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND) {
+    old.resize(n);
+    std::string utf8;
+    if (WideToUtf8(old, &utf8)) old_ = utf8;
+  }
+  Set(value);
+}
+
+ScopedEnv::~ScopedEnv() { Set(old_); }
+
+void ScopedEnv::Set(const std::optional<std::string>& value) const {
+  SetEnvironmentVariableW(Wide(name_).c_str(), value ? Wide(*value).c_str() : nullptr);
+}
+#else
 ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
   if (const char* old = std::getenv(name)) old_ = old;
   Set(value);
@@ -62,6 +98,7 @@ void ScopedEnv::Set(const std::optional<std::string>& value) const {
     unsetenv(name_.c_str());
   }
 }
+#endif
 
 std::optional<std::string> TryReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -27,8 +27,13 @@ class TempFolder {
   const std::filesystem::path& path() const { return path_; }
   // The folder as a text path, without a trailing separator.
   std::string Folder() const { return path_.string(); }
-  // A name inside the folder, as a "/" separated text path.
+  // A name inside the folder, as a "/" separated text path ("\" on
+  // Windows). The name is joined as bytes: a code page 936 name stays one.
+#ifdef _WIN32
+  std::string Path(std::string_view name) const { return Folder() + "\\" + std::string(name); }
+#else
   std::string Path(std::string_view name) const { return (path_ / name).string(); }
+#endif
 
   // Whole-file access to a name inside the folder.
   void Write(std::string_view name, std::string_view bytes) const;
