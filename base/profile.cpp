@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <utility>
 
 #include "base/host.h"
 
@@ -362,9 +363,12 @@ bool CopyMode(Host& host, std::string_view target, std::string_view temp) {
 }
 
 // Puts the pieces in place of the file at path through a temporary file in
-// the same folder; path keeps its old bytes on any failure.
-bool ReplaceFile(std::string_view path, bool keep_mode, bool sync,
+// the same folder; path keeps its old bytes on any failure. held, the old
+// file kept open against other writers, is let go just before the rename:
+// Windows does not replace a file that is still open.
+bool ReplaceFile(std::string_view path, std::unique_ptr<HostFile> held, bool sync,
                  std::initializer_list<std::string_view> pieces) {
+  const bool keep_mode = held != nullptr;
   Host& host = GetHost();
   const Text temp = TemporaryNameBeside(path);
   std::unique_ptr<HostFile> file;
@@ -376,6 +380,7 @@ bool ReplaceFile(std::string_view path, bool keep_mode, bool sync,
   host.RemoveOnInterrupt(temp);
   bool ok = FillTemporary(*file, sync, pieces);
   if (ok && keep_mode) ok = CopyMode(host, path, temp);
+  held.reset();
   if (ok) ok = host.RenameFile(temp, path).ok();
   if (!ok) (void)host.DeleteFile(temp);
   host.ForgetOnInterrupt(temp);
@@ -449,7 +454,7 @@ bool ProfileWriteString(std::string_view path, std::string_view section, std::st
   // A file being built under a temporary name by its owner is edited in
   // place: the owner replaces the real file only once it is complete.
   if (!sync && old != nullptr) return EditInPlace(*old, content, *edit);
-  return ReplaceFile(path, old != nullptr, sync,
+  return ReplaceFile(path, std::move(old), sync,
                      {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
 }
 
