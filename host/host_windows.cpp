@@ -15,8 +15,8 @@
 // "<operation> <path>: <the system's text for the error>" and whose code is
 // the system's error number (GetLastError). They are made in one place,
 // SystemError.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 // The macro would rename the host's own DeleteFile.
 #undef DeleteFile
 
@@ -340,8 +340,7 @@ Status ProgramPath(Text* path) {
   std::wstring native(MAX_PATH, L'\0');
   while (true) {
     SetLastError(ERROR_SUCCESS);
-    const DWORD n =
-        GetModuleFileNameW(nullptr, native.data(), static_cast<DWORD>(native.size()));
+    const DWORD n = GetModuleFileNameW(nullptr, native.data(), static_cast<DWORD>(native.size()));
     if (n == 0) return LastError("GetModuleFileName");
     // A full buffer may have cut the name short.
     if (n < native.size() && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
@@ -366,15 +365,32 @@ Status CurrentFolder(Text* path) {
 std::wstring NativeSpecialFolder(int kind) {
   int csidl = -1;
   switch (kind) {
-    case 1: csidl = CSIDL_PERSONAL; break;
-    case 2: csidl = CSIDL_FAVORITES; break;
-    case 3: csidl = CSIDL_DESKTOPDIRECTORY; break;
-    case 4: csidl = CSIDL_FONTS; break;
-    case 5: csidl = CSIDL_STARTMENU; break;
-    case 6: csidl = CSIDL_PROGRAMS; break;
-    case 7: csidl = CSIDL_STARTUP; break;
-    case 8: csidl = CSIDL_APPDATA; break;
-    default: break;
+    case 1:
+      csidl = CSIDL_PERSONAL;
+      break;
+    case 2:
+      csidl = CSIDL_FAVORITES;
+      break;
+    case 3:
+      csidl = CSIDL_DESKTOPDIRECTORY;
+      break;
+    case 4:
+      csidl = CSIDL_FONTS;
+      break;
+    case 5:
+      csidl = CSIDL_STARTMENU;
+      break;
+    case 6:
+      csidl = CSIDL_PROGRAMS;
+      break;
+    case 7:
+      csidl = CSIDL_STARTUP;
+      break;
+    case 8:
+      csidl = CSIDL_APPDATA;
+      break;
+    default:
+      break;
   }
   std::wstring folder;
   if (csidl >= 0) {
@@ -416,9 +432,8 @@ Text Environment(std::string_view name) {
   }
   std::wstring value;
   SetLastError(ERROR_SUCCESS);
-  const bool found = FillBuffer(&value, [&](wchar_t* b, DWORD n) {
-    return GetEnvironmentVariableW(native.c_str(), b, n);
-  });
+  const bool found = FillBuffer(
+      &value, [&](wchar_t* b, DWORD n) { return GetEnvironmentVariableW(native.c_str(), b, n); });
   Text text;
   if (!found || !WideToCp936(value, &text)) return {};
   return text;
@@ -553,8 +568,8 @@ Status Run(std::string_view program, const TextList& arguments, int* exit_code) 
   // line: by its path, or in the usual folders and along PATH, with ".exe"
   // added when it has no extension.
   ++programs_running;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     Status status = LastError(What("run", program));
     --programs_running;
     return status;
@@ -641,12 +656,13 @@ Status ReadSecret(std::string_view prompt, std::string* line) {
     return SystemError("write CONOUT$", ERROR_NO_UNICODE_TRANSLATION,
                        "the prompt is not code page 936 text");
   }
-  HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE input =
+      CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (input == INVALID_HANDLE_VALUE) return LastError("open CONIN$");
-  HANDLE output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+  HANDLE output =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   Status status;
   DWORD saved = 0;
   std::wstring wide;
@@ -668,8 +684,8 @@ Status ReadSecret(std::string_view prompt, std::string* line) {
   if (status.ok() && ended && wide.empty()) status = Status::Error("read CONIN$: end of input");
   if (!wide.empty() && wide.back() == L'\r') wide.pop_back();
   if (status.ok() && !WideToUtf8(wide, line)) {
-    status = SystemError("read CONIN$", ERROR_NO_UNICODE_TRANSLATION,
-                         "the line is not valid UTF-16");
+    status =
+        SystemError("read CONIN$", ERROR_NO_UNICODE_TRANSLATION, "the line is not valid UTF-16");
   }
   SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
   if (!status.ok()) {

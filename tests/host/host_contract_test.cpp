@@ -274,8 +274,8 @@ TEST_P(HostFileTest, ErrorsNameOperationAndPath) {
   Status status =
       Open(missing, FileAccess::kRead, FileShare::kAll, FileCreation::kOpenExisting, &file);
   // The reason is the system's own text (on Windows in the system's language).
-  const std::string reason = kPosix ? "No such file or directory" : status.message().substr(
-                                                                        missing.size() + 7);
+  const std::string reason =
+      kPosix ? "No such file or directory" : status.message().substr(missing.size() + 7);
   EXPECT_FALSE(reason.empty());
   EXPECT_EQ(status.message(), "open " + missing + ": " + reason);
   EXPECT_EQ(status.code(), kErrorMissing);

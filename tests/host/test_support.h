@@ -39,8 +39,8 @@ constexpr const char* kNullDevice = "/dev/null";
 #endif
 
 // For a test of what only POSIX has (signals, FIFOs, /dev/full, modes).
-#define INICRYPT_POSIX_ONLY()                          \
-  do {                                                 \
+#define INICRYPT_POSIX_ONLY()                                       \
+  do {                                                              \
     if (!::inicrypt::testing::kPosix) GTEST_SKIP() << "POSIX only"; \
   } while (false)
 

@@ -3,8 +3,10 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/faulty_host.h"
+#include "base/host.h"
 #include "base/services.h"
 #include "ini/ini.h"
 #include "ini_test_support.h"
@@ -195,11 +197,25 @@ struct PathCase {
 
 class IniPathRule : public ::testing::TestWithParam<PathCase> {};
 
+// The platform's host with the folder of kind 9 put elsewhere.
+class Kind9Host : public HostWrapper {
+ public:
+  explicit Kind9Host(std::string folder)
+      : HostWrapper(PlatformHost()), folder_(std::move(folder)) {}
+  Text GetSpecialFolder(int kind) override {
+    return kind == 9 ? folder_ : target().GetSpecialFolder(kind);
+  }
+
+ private:
+  std::string folder_;
+};
+
 TEST_P(IniPathRule, RewritesThePath) {
   TempFolder config;
-  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  Kind9Host host(config.Folder());
+  ScopedHost in_use(host);
   const Text folder9 = SpecialFolder(9);
-  ASSERT_EQ(folder9, config.Folder() + "/");
+  ASSERT_EQ(folder9, config.Folder() + PathSeparator());
   Text path = GetParam().given;
   NormalizePath(path);
   std::string expected = GetParam().rewritten;
@@ -220,7 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IniPathRules, BareNameReadsFromTheFolderOfKind9) {
   TempFolder config;
-  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  Kind9Host host(config.Folder());
+  ScopedHost in_use(host);
   ASSERT_TRUE(testing::PutText(config.Path("bare.ini"), "[a]\r\nk=1\r\n", ""));
   Text path = "bare.ini";
   EXPECT_EQ(ReadValue(path, "", "a", "k"), "1");

@@ -16,6 +16,12 @@ namespace inicrypt::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+// A name given as UTF-8, as the file system takes it on every system (a
+// plain char string is the ANSI code page on Windows).
+fs::path Utf8(std::string_view name) { return std::u8string(name.begin(), name.end()); }
+}  // namespace
+
 TempFolder::TempFolder() {
   std::random_device random;
   const fs::path base = fs::temp_directory_path();
@@ -37,12 +43,12 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Write(std::string_view name, std::string_view bytes) const {
-  WriteAll(path_ / name, bytes);
+  WriteAll(path_ / Utf8(name), bytes);
 }
 
-std::string TempFolder::Read(std::string_view name) const { return ReadAll(path_ / name); }
+std::string TempFolder::Read(std::string_view name) const { return ReadAll(path_ / Utf8(name)); }
 
-bool TempFolder::Exists(std::string_view name) const { return fs::exists(path_ / name); }
+bool TempFolder::Exists(std::string_view name) const { return fs::exists(path_ / Utf8(name)); }
 
 std::vector<std::string> TempFolder::Names() const { return NamesIn(path_); }
 

@@ -35,7 +35,7 @@ class TempFolder {
   std::string Path(std::string_view name) const { return (path_ / name).string(); }
 #endif
 
-  // Whole-file access to a name inside the folder.
+  // Whole-file access to a name inside the folder, given as UTF-8.
   void Write(std::string_view name, std::string_view bytes) const;
   std::string Read(std::string_view name) const;
   bool Exists(std::string_view name) const;

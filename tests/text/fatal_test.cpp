@@ -58,8 +58,7 @@ TEST(FatalErrorTextTest, Parts) {
 }
 
 TEST(FatalErrorDeathTest, ShowsTheBoxThenExitsWithMinusOne) {
-  EXPECT_EXIT(FatalError(7, "boom"), testing::ExitedWithCode(kExitMinusOne),
-              "\r\n\r\n.*boom\r\n");
+  EXPECT_EXIT(FatalError(7, "boom"), testing::ExitedWithCode(kExitMinusOne), "\r\n\r\n.*boom\r\n");
   EXPECT_EXIT(
       {
         SetFatalHandler(&HexHandler);
