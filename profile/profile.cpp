@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <utility>
 
 #include "base/paths.h"
 #include "host/host.h"
@@ -308,9 +309,12 @@ Status CopyMode(Host& host, std::string_view target, std::string_view temp) {
 }
 
 // Puts the pieces in place of the file at path through a temporary file in
-// the same folder; path keeps its old bytes on any failure.
-Status ReplaceFile(std::string_view path, bool keep_mode, bool sync,
+// the same folder; path keeps its old bytes on any failure. held, the old
+// file kept open against other writers, is let go just before the rename:
+// Windows does not replace a file that is still open.
+Status ReplaceFile(std::string_view path, std::unique_ptr<HostFile> held, bool sync,
                    std::initializer_list<std::string_view> pieces) {
+  const bool keep_mode = held != nullptr;
   Host& host = GetHost();
   const Text temp = TemporaryNameBeside(path);
   std::unique_ptr<HostFile> file;
@@ -322,6 +326,7 @@ Status ReplaceFile(std::string_view path, bool keep_mode, bool sync,
   host.RemoveOnInterrupt(temp);
   Status status = FillTemporary(*file, sync, pieces);
   if (status.ok() && keep_mode) status = CopyMode(host, path, temp);
+  held.reset();
   if (status.ok()) status = host.RenameFile(temp, path);
   if (!status.ok()) (void)host.DeleteFile(temp);
   host.ForgetOnInterrupt(temp);
@@ -404,7 +409,7 @@ Status ProfileWriteString(std::string_view path, std::string_view section, std::
   // A file being built under a temporary name by its owner is edited in
   // place: the owner replaces the real file only once it is complete.
   if (!sync && old != nullptr) return EditInPlace(*old, content, *edit);
-  return ReplaceFile(path, old != nullptr, sync,
+  return ReplaceFile(path, std::move(old), sync,
                      {content.substr(0, edit->from), edit->insert, content.substr(edit->to)});
 }
 
