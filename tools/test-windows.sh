@@ -3,14 +3,15 @@
 # the test programs under Wine, in a code page 936 locale. The Qt window,
 # the command line and the benchmarks are not built here.
 #   tools/test-windows.sh            everything, from setup to the test run
-# The build lands in build/windows; Wine's prefix in build/windows/wine.
+# The build lands in build/windows (INICRYPT_WINDOWS_BUILD to change); Wine's
+# prefix in its folder wine.
 # Two jobs at a time (INICRYPT_JOBS to change), as on a small CI machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 bash tools/setup-windows.sh
 arch=$(bash tools/windows-arch.sh)
-build=build/windows
+build=${INICRYPT_WINDOWS_BUILD:-build/windows}
 loader=/usr/lib/wine/wine; server=/usr/lib/wine/wineserver32
 if [[ $arch == x86_64 ]]; then loader=/usr/lib/wine/wine64; server=/usr/lib/wine/wineserver64; fi
 
