@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   for (const fs::path& input : inputs) {
     std::ifstream in(input, std::ios::binary);
     if (!in) {
-      std::fprintf(stderr, "cannot read %s\n", input.c_str());
+      std::fprintf(stderr, "cannot read %s\n", input.string().c_str());
       return 1;
     }
     const std::string bytes(std::istreambuf_iterator<char>(in), {});

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "host/folders.h"
 #include "host/host.h"
 #include "host/whole_file.h"
@@ -40,10 +41,11 @@ TEST(SpecialFolderTest, EndsInExactlyOneSeparator) {
                   {10, "C:\\WINDOWS\\system32\\"},
                   {1, "/docs/\xD5\x5C"},  // ends in a two-byte character, not in "\"
                   {3, ""}};
-  EXPECT_EQ(SpecialFolder(9), "/home/u/.config/");
+  // The host's own separator is the one appended.
+  EXPECT_EQ(SpecialFolder(9), std::string("/home/u/.config") + PathSeparator());
   EXPECT_EQ(SpecialFolder(11), "/tmp/");
   EXPECT_EQ(SpecialFolder(10), "C:\\WINDOWS\\system32\\");
-  EXPECT_EQ(SpecialFolder(1), "/docs/\xD5\x5C/");
+  EXPECT_EQ(SpecialFolder(1), std::string("/docs/\xD5\x5C") + PathSeparator());
   EXPECT_EQ(SpecialFolder(3), "");
   EXPECT_EQ(SpecialFolder(5), "");
   host.kinds_asked.clear();

@@ -28,6 +28,7 @@ struct Environment {
 };
 
 TEST_P(SpecialFolderTest, DefaultsUnderHome) {
+  INICRYPT_POSIX_ONLY();
   const std::string h = dir_.path().string();
   Environment env(h, std::nullopt, std::nullopt, std::nullopt);
   const std::map<int, std::string> expected = {
@@ -52,6 +53,7 @@ TEST_P(SpecialFolderTest, DefaultsUnderHome) {
 }
 
 TEST_P(SpecialFolderTest, XdgVariablesAndUserDirs) {
+  INICRYPT_POSIX_ONLY();
   const std::string h = dir_.path().string();
   Environment env(h, h + "/cfg", h + "/data", h + "/tmp/");
   std::filesystem::create_directory(dir_.path() / "cfg");
@@ -67,9 +69,14 @@ TEST_P(SpecialFolderTest, XdgVariablesAndUserDirs) {
   EXPECT_EQ(host().GetSpecialFolder(8), h + "/data/");
   EXPECT_EQ(host().GetSpecialFolder(9), h + "/cfg/");
   EXPECT_EQ(host().GetSpecialFolder(11), h + "/tmp/");  // no second separator
+  // 誠 (D5 5C in code page 936) ends the folder: its second byte is no
+  // separator, so the folder still gets its own.
+  ScopedEnv trail("XDG_DATA_HOME", h + "/\xE8\xAA\xA0");
+  EXPECT_EQ(host().GetSpecialFolder(8), h + "/\xD5\x5C/");
 }
 
 TEST_P(SpecialFolderTest, RelativeXdgValuesAreIgnored) {
+  INICRYPT_POSIX_ONLY();
   const std::string h = dir_.path().string();
   Environment env(h, "relative/cfg", "", "relative/tmp");
   EXPECT_EQ(host().GetSpecialFolder(9), h + "/.config/");
@@ -78,6 +85,7 @@ TEST_P(SpecialFolderTest, RelativeXdgValuesAreIgnored) {
 }
 
 TEST_P(SpecialFolderTest, WithoutHomeThePasswordDatabaseTells) {
+  INICRYPT_POSIX_ONLY();
   ScopedEnv no_home("HOME", std::nullopt);
   Text home = host().GetSpecialFolder(2);
   ASSERT_FALSE(home.empty());
@@ -86,11 +94,36 @@ TEST_P(SpecialFolderTest, WithoutHomeThePasswordDatabaseTells) {
 }
 
 TEST_P(SpecialFolderTest, FolderWithNoCodePage936FormIsEmpty) {
+  INICRYPT_POSIX_ONLY();
   const std::string h = dir_.path().string() + "/\xF0\x9F\x98\x80";  // U+1F600
   Environment env(h, std::nullopt, std::nullopt, std::nullopt);
   EXPECT_EQ(host().GetSpecialFolder(2), "");
   EXPECT_EQ(host().GetSpecialFolder(9), "");
   EXPECT_EQ(host().GetSpecialFolder(10), "/etc/");
+}
+
+TEST_P(SpecialFolderTest, WindowsFoldersEndInOneSeparator) {
+  if (kPosix) GTEST_SKIP() << "Windows only";
+  const Text windows = host().GetSpecialFolder(9);
+  ASSERT_GE(windows.size(), 4u);
+  EXPECT_EQ(windows.substr(1, 2), ":\\");
+  EXPECT_EQ(windows.back(), '\\');
+  EXPECT_NE(windows[windows.size() - 2], '\\');
+  // The system's own folder lies inside the Windows folder.
+  EXPECT_EQ(host().GetSpecialFolder(10).substr(0, windows.size()), windows);
+  // The temporary folder comes with its "\" and gets no second one.
+  const Text temp = host().GetSpecialFolder(11);
+  ASSERT_GE(temp.size(), 4u);
+  EXPECT_NE(temp.substr(temp.size() - 2), "\\\\");
+  EXPECT_EQ(host().GetPathKind(temp), PathKind::kFolder);
+  for (int kind : {1, 3, 8}) {
+    const Text folder = host().GetSpecialFolder(kind);
+    ASSERT_FALSE(folder.empty()) << kind;
+    EXPECT_EQ(folder.back(), '\\') << kind;
+  }
+  for (int kind : {0, 12, -1}) {
+    EXPECT_EQ(host().GetSpecialFolder(kind), "") << kind;
+  }
 }
 
 }  // namespace

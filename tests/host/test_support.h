@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <winerror.h>
+#endif
+
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,19 +20,50 @@
 
 namespace inicrypt::testing {
 
+#ifdef _WIN32
+constexpr bool kPosix = false;
+#else
+constexpr bool kPosix = true;
+#endif
+
+// For a test of what only POSIX has (signals, FIFOs, /dev/full, modes).
+#define INICRYPT_POSIX_ONLY()                                       \
+  do {                                                              \
+    if (!::inicrypt::testing::kPosix) GTEST_SKIP() << "POSIX only"; \
+  } while (false)
+
+// The host's error numbers for the failures the contract names.
+struct HostErrors {
+  int missing;         // no such file
+  int folder_missing;  // no such folder on the way
+  int exists;          // a file has the name
+  int folder_exists;   // a folder has the name
+  int shared;          // refused by a share mode
+  int no_form;         // a name with no form on the other side
+};
+inline constexpr HostErrors kPosixErrors = {ENOENT, ENOENT, EEXIST, EEXIST, EBUSY, EILSEQ};
+#ifdef _WIN32
+inline constexpr HostErrors kPlatformErrors = {
+    ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND,    ERROR_FILE_EXISTS,
+    ERROR_ALREADY_EXISTS, ERROR_SHARING_VIOLATION, ERROR_NO_UNICODE_TRANSLATION};
+#else
+inline constexpr HostErrors kPlatformErrors = kPosixErrors;
+#endif
+
 enum class HostKind {
-  kPosix,   // the platform's host
-  kFaulty,  // a FaultyHost over it that fails nothing: must behave the same
-  kMemory,  // the in-memory host: must agree with the platform's
+  kPlatform,  // the platform's host
+  kFaulty,    // a FaultyHost over it that fails nothing: must behave the same
+  kMemory,    // the in-memory host: must agree with the POSIX host
 };
 
-inline constexpr HostKind kDiskHosts[] = {HostKind::kPosix, HostKind::kFaulty};
-inline constexpr HostKind kAllHosts[] = {HostKind::kPosix, HostKind::kFaulty, HostKind::kMemory};
+inline constexpr HostKind kDiskHosts[] = {HostKind::kPlatform, HostKind::kFaulty};
+inline constexpr HostKind kAllHosts[] = {HostKind::kPlatform, HostKind::kFaulty,
+                                         HostKind::kMemory};
 
 // The contract suites run against each kind of host. A suite's folder is a
 // fresh temporary folder on disk, or "/work" in the in-memory host; the
 // helpers reach its files past the host under test (as another program
-// would), taking names as the file system spells them.
+// would), taking names as the file system spells them (UTF-8).
 class HostTest : public ::testing::TestWithParam<HostKind> {
  protected:
   HostTest() {
@@ -35,6 +71,11 @@ class HostTest : public ::testing::TestWithParam<HostKind> {
   }
 
   bool memory() const { return GetParam() == HostKind::kMemory; }
+  // Whether the host under test behaves as the POSIX host does.
+  bool posix() const { return kPosix || memory(); }
+  const HostErrors& errors() const { return memory() ? kPosixErrors : kPlatformErrors; }
+  // The device that takes every write.
+  const char* NullDevice() const { return posix() ? "/dev/null" : "NUL"; }
   Host& host() {
     switch (GetParam()) {
       case HostKind::kFaulty: return faulty_;
@@ -100,7 +141,7 @@ inline std::string HostName(const ::testing::TestParamInfo<HostKind>& info) {
   switch (info.param) {
     case HostKind::kFaulty: return "ThroughFaultyHost";
     case HostKind::kMemory: return "Memory";
-    default: return "Posix";
+    default: return kPosix ? "Posix" : "Windows";
   }
 }
 

@@ -3,9 +3,12 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "base/paths.h"
 #include "host/faulty_host.h"
 #include "host/folders.h"
+#include "host/host.h"
 #include "ini/ini.h"
 #include "ini_test_support.h"
 
@@ -257,14 +260,35 @@ struct PathCase {
 
 class IniPathRule : public ::testing::TestWithParam<PathCase> {};
 
+// The platform's host with the folder of kind 9 put elsewhere.
+class Kind9Host : public HostWrapper {
+ public:
+  explicit Kind9Host(std::string folder)
+      : HostWrapper(PlatformHost()), folder_(std::move(folder)) {}
+  Text GetSpecialFolder(int kind) override {
+    return kind == 9 ? folder_ : target().GetSpecialFolder(kind);
+  }
+
+ private:
+  std::string folder_;
+};
+
+// The folder of kind 9 joined with "\" name: where the folder ends in "\"
+// (Windows), the doubled separator is one.
+std::string InFolder9(const Text& folder9, std::string_view rest) {
+  if (!folder9.empty() && folder9.back() == '\\') rest.remove_prefix(1);
+  return folder9 + std::string(rest);
+}
+
 TEST_P(IniPathRule, RewritesThePath) {
   TempFolder config;
-  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  Kind9Host host(config.Folder());
+  ScopedHost in_use(host);
   const Text folder9 = SpecialFolder(9);
-  ASSERT_EQ(folder9, config.Folder() + "/");
+  ASSERT_EQ(folder9, config.Folder() + PathSeparator());
   const Text path = NormalizePath(GetParam().given);
   std::string expected = GetParam().rewritten;
-  if (expected.starts_with("<9>")) expected.replace(0, 3, folder9);
+  if (expected.starts_with("<9>")) expected = InFolder9(folder9, expected.substr(3));
   EXPECT_EQ(path, expected);
 }
 
@@ -281,11 +305,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IniPathRules, BareNameReadsFromTheFolderOfKind9) {
   TempFolder config;
-  const testing::ScopedEnv xdg("XDG_CONFIG_HOME", config.Folder());
+  Kind9Host host(config.Folder());
+  ScopedHost in_use(host);
   ASSERT_TRUE(testing::PutText(config.Path("bare.ini"), "[a]\r\nk=1\r\n", ""));
   const Text path = "bare.ini";
   EXPECT_EQ(ReadValue(path, "", "a", "k"), "1");
-  EXPECT_EQ(NormalizePath(path), SpecialFolder(9) + "\\bare.ini");
+  EXPECT_EQ(NormalizePath(path), InFolder9(SpecialFolder(9), "\\bare.ini"));
 }
 
 }  // namespace

@@ -89,6 +89,10 @@ TEST(ProfileFaultTest, EveryStepReportsItsFailure) {
                             HostCall::kWrite,    HostCall::kSync,    HostCall::kSetOwner,
                             HostCall::kSetMode,  HostCall::kPutInPlace};
   for (HostCall step : steps) {
+#ifdef _WIN32
+    // Windows files have no permission bits: there is no mode to copy.
+    if (step == HostCall::kSetMode) continue;
+#endif
     SCOPED_TRACE(static_cast<int>(step));
     TempFolder folder;
     folder.Write("t.ini", "[s]\r\nk=old\r\n");

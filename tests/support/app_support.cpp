@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "app/run_directory.h"
 #include "base/cp936.h"
@@ -15,7 +16,9 @@ TempRunDirectory::TempRunDirectory() { EXPECT_TRUE(SetRunDirectory(folder_.Folde
 std::filesystem::path Native(const Text& path) {
   std::string utf8;
   EXPECT_TRUE(Cp936ToUtf8(path, &utf8)) << path;
-  return utf8;
+  // As UTF-8 on every system (a plain char string is the ANSI code page on
+  // Windows).
+  return std::u8string(utf8.begin(), utf8.end());
 }
 
 std::string ReadFileBytes(const Text& path) { return ReadAll(Native(path)); }

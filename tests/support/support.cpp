@@ -6,9 +6,21 @@
 #include <iterator>
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "base/cp936.h"
+#endif
+
 namespace inicrypt::testing {
 
 namespace fs = std::filesystem;
+
+namespace {
+// A name given as UTF-8, as the file system takes it on every system (a
+// plain char string is the ANSI code page on Windows).
+fs::path Utf8(std::string_view name) { return std::u8string(name.begin(), name.end()); }
+}  // namespace
 
 TempFolder::TempFolder() {
   std::random_device random;
@@ -31,12 +43,12 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Write(std::string_view name, std::string_view bytes) const {
-  WriteAll(path_ / name, bytes);
+  WriteAll(path_ / Utf8(name), bytes);
 }
 
-std::string TempFolder::Read(std::string_view name) const { return ReadAll(path_ / name); }
+std::string TempFolder::Read(std::string_view name) const { return ReadAll(path_ / Utf8(name)); }
 
-bool TempFolder::Exists(std::string_view name) const { return fs::exists(path_ / name); }
+bool TempFolder::Exists(std::string_view name) const { return fs::exists(path_ / Utf8(name)); }
 
 std::vector<std::string> TempFolder::Names() const { return NamesIn(path_); }
 
@@ -48,6 +60,36 @@ void TempFolder::SetMode(std::string_view name, uint32_t mode) const {
   fs::permissions(path_ / name, static_cast<fs::perms>(mode));
 }
 
+#ifdef _WIN32
+// On Windows the environment is UTF-16; values are given and kept as UTF-8,
+// the encoding tests use for the edges of every host.
+namespace {
+std::wstring Wide(std::string_view utf8) {
+  std::wstring wide;
+  if (!Utf8ToWide(utf8, &wide)) ADD_FAILURE() << "not UTF-8: " << utf8;
+  return wide;
+}
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+  const std::wstring wide_name = Wide(name);
+  std::wstring old(32767, L'\0');
+  SetLastError(ERROR_SUCCESS);
+  DWORD n = GetEnvironmentVariableW(wide_name.c_str(), old.data(), static_cast<DWORD>(old.size()));
+  if (n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND) {
+    old.resize(n);
+    std::string utf8;
+    if (WideToUtf8(old, &utf8)) old_ = utf8;
+  }
+  Set(value);
+}
+
+ScopedEnv::~ScopedEnv() { Set(old_); }
+
+void ScopedEnv::Set(const std::optional<std::string>& value) const {
+  SetEnvironmentVariableW(Wide(name_).c_str(), value ? Wide(*value).c_str() : nullptr);
+}
+#else
 ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
   if (const char* old = std::getenv(name)) old_ = old;
   Set(value);
@@ -62,6 +104,7 @@ void ScopedEnv::Set(const std::optional<std::string>& value) const {
     unsetenv(name_.c_str());
   }
 }
+#endif
 
 std::optional<std::string> TryReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -79,7 +122,9 @@ void WriteAll(const fs::path& path, std::string_view bytes) {
 std::vector<std::string> NamesIn(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
+    // As UTF-8 on every system.
+    const std::u8string name = entry.path().filename().u8string();
+    names.emplace_back(name.begin(), name.end());
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -27,10 +27,15 @@ class TempFolder {
   const std::filesystem::path& path() const { return path_; }
   // The folder as a text path, without a trailing separator.
   std::string Folder() const { return path_.string(); }
-  // A name inside the folder, as a "/" separated text path.
+  // A name inside the folder, as a "/" separated text path ("\" on
+  // Windows). The name is joined as bytes: a code page 936 name stays one.
+#ifdef _WIN32
+  std::string Path(std::string_view name) const { return Folder() + "\\" + std::string(name); }
+#else
   std::string Path(std::string_view name) const { return (path_ / name).string(); }
+#endif
 
-  // Whole-file access to a name inside the folder.
+  // Whole-file access to a name inside the folder, given as UTF-8.
   void Write(std::string_view name, std::string_view bytes) const;
   std::string Read(std::string_view name) const;
   bool Exists(std::string_view name) const;
@@ -64,7 +69,7 @@ std::optional<std::string> TryReadAll(const std::filesystem::path& path);
 std::string ReadAll(const std::filesystem::path& path);
 // Makes the file hold exactly bytes.
 void WriteAll(const std::filesystem::path& path, std::string_view bytes);
-// The names of everything in a folder, sorted.
+// The names of everything in a folder as UTF-8, sorted.
 std::vector<std::string> NamesIn(const std::filesystem::path& folder);
 
 // Succeeds for an OK status; a failure shows the status's message.
