@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "base/cp936.h"
+#include "host/lock_handle.h"
 #include "host/share_table.h"
 
 namespace inicrypt {
@@ -444,7 +445,7 @@ class MemoryHost::File final : public HostFile {
 };
 
 // One holder of a writer's lock of the memory host.
-class MemoryLock final : public HostFile {
+class MemoryLock final : public LockHandle {
  public:
   MemoryLock(std::shared_ptr<void> machine, std::function<void()> release, std::string_view path,
              uint64_t inode)
@@ -452,17 +453,6 @@ class MemoryLock final : public HostFile {
   ~MemoryLock() override {
     if (release_) (void)Close();
   }
-  Status Read(void*, size_t, size_t* got) override {
-    *got = 0;
-    return Refuse("read");
-  }
-  Status Write(const void*, size_t) override { return Refuse("write"); }
-  Status Seek(int64_t, SeekOrigin, int64_t*) override { return Refuse("seek"); }
-  Status SetEnd() override { return Refuse("set end of"); }
-  Status Sync() override { return Refuse("sync"); }
-  Status SetMode(uint32_t) override { return Refuse("chmod"); }
-  Status SetOwner(uint32_t, uint32_t) override { return Refuse("chown"); }
-  Status PutInPlaceOf(std::string_view) override { return Refuse("rename"); }
   Status Close() override {
     if (!release_) return Error(What("unlock", path_), EBADF, "the lock is released");
     std::exchange(release_, nullptr)();
@@ -471,7 +461,7 @@ class MemoryLock final : public HostFile {
   FileId Id() const override { return FileId{1, inode_}; }
 
  private:
-  Status Refuse(std::string_view operation) const {
+  Status Refuse(std::string_view operation) const override {
     return Error(What(operation, path_), EBADF, "a lock holds no file open");
   }
   std::shared_ptr<void> machine_;

@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "host/posix_internal.h"
+#include "host/lock_handle.h"
 #include "host/share_table.h"
 
 namespace inicrypt::posix {
@@ -379,23 +380,12 @@ std::map<std::pair<uint64_t, uint64_t>, HeldLock>& HeldLocks() {
 }
 
 // One holder of a writer's lock; only Close and Id do anything.
-class LockHolder final : public HostFile {
+class LockHolder final : public LockHandle {
  public:
   LockHolder(std::string_view path, FileId id) : path_(path), id_(id) {}
   ~LockHolder() override {
     if (held_) (void)Close();
   }
-  Status Read(void*, size_t, size_t* got) override {
-    *got = 0;
-    return Refuse("read");
-  }
-  Status Write(const void*, size_t) override { return Refuse("write"); }
-  Status Seek(int64_t, SeekOrigin, int64_t*) override { return Refuse("seek"); }
-  Status SetEnd() override { return Refuse("set end of"); }
-  Status Sync() override { return Refuse("sync"); }
-  Status SetMode(uint32_t) override { return Refuse("chmod"); }
-  Status SetOwner(uint32_t, uint32_t) override { return Refuse("chown"); }
-  Status PutInPlaceOf(std::string_view) override { return Refuse("rename"); }
   Status Close() override {
     if (!held_) return PosixError(What("unlock", path_), EBADF, "the lock is released");
     held_ = false;
@@ -410,7 +400,7 @@ class LockHolder final : public HostFile {
   FileId Id() const override { return id_; }
 
  private:
-  Status Refuse(std::string_view operation) const {
+  Status Refuse(std::string_view operation) const override {
     return PosixError(What(operation, path_), EBADF, "a lock holds no file open");
   }
   Text path_;
